@@ -1,0 +1,3 @@
+#pragma once
+#include "util.h"
+const char* trim(const char* text);

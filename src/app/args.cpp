@@ -1,0 +1,249 @@
+// Arguments and options: every argument of the command line and of response files comes here.
+#include <cctype>
+#include <cstring>
+
+#include "app/dependency_app.h"
+#include "platform/platform.h"
+
+namespace {
+
+const char USAGE_TEXT[] =
+    "usage: incwalk32 [/opts] [@responsefile] [macro=[value]] {target[=ext]}\n"
+    " /A[-]         Use absolute paths in dependency lists ('-' = omit drive)\n"
+    " /Ef0|1|2|3    Set error mode on #include not found (default: 2)\n"
+    " /Er0|1|2|3    Set error mode on recursive #includes (default: 1)\n"
+    " /Et0|1|2|3    Set error mode on target files not found (default: 2)\n"
+    " /Ex0|1|2|3    Set error mode on unknown extensions (default: 2)\n"
+    " /H            Output dependencies in hierarchical format\n"
+    " /Ipath{;path} Specify additional include search path(s)\n"
+    " /Go[+]        Generate object files macro (MAIN_OBJ), '+' = response file format\n"
+    " /Gt           Generate top-level dependencies macro (MAIN_DEP)\n"
+    " /Opath        Specify path for object file(s)\n"
+    " /M            Output dependencies in MSVC (macro-based) format\n"
+    " /S            Scan system includes (#include <file>)\n"
+    " /Ufilespec    Specify a universal dependency\n"
+    " /Xname        Exclude named file from dependency lists\n"
+    " /?            Display this screen\n"
+    "Targets may include wildcards.  At least one target must be specified.\n"
+    "'=ext' specifies the extension to be used in the final makefile target;\n"
+    "e.g., 'test.cpp=zzz' creates 'test.zzz: test.cpp' instead of 'test.obj: test.cpp'\n";
+
+const char INVALID_OPTION[] = "invalid option '%s'; type 'incwalk32 /?' for usage\n";
+
+std::string LowerCased(const char* text) {
+    std::string result(text);
+    Platform().LowerCase(result);
+    return result;
+}
+
+// A leading double quote is dropped and the text ends at the next one.
+std::string Unquoted(const char* text) {
+    if (*text != '"')
+        return text;
+    ++text;
+    const char* close = std::strchr(text, '"');
+    return close != nullptr ? std::string(text, close) : std::string(text);
+}
+
+bool IsNologo(const char* word) {
+    static const char NOLOGO[] = "nologo";
+    for (size_t i = 0; i < sizeof NOLOGO; ++i) {
+        if (std::tolower(static_cast<unsigned char>(word[i])) != NOLOGO[i])
+            return false;
+    }
+    return true;
+}
+
+int ErrorModeOf(CDependencyApp& app, char letter, int** mode) {
+    switch (std::toupper(static_cast<unsigned char>(letter))) {
+        case 'F':
+            *mode = &app.m_nErrNotFound;
+            return 1;
+        case 'R':
+            *mode = &app.m_nErrRecursive;
+            return 1;
+        case 'T':
+            *mode = &app.m_nErrNoFiles;
+            return 1;
+        case 'X':
+            *mode = &app.m_nErrUnknownExt;
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+int CDependencyApp::ParseArgs(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        char* arg = argv[i];
+        int accepted;
+        if (arg[0] == '/' || arg[0] == '-') {
+            accepted = ParseOption(arg);
+        } else if (arg[0] == '@') {
+            accepted = ReadResponseFile(arg + 1);
+        } else {
+            const char* equals = std::strchr(arg, '=');
+            const char* dot = std::strchr(arg, '.');
+            if (equals == nullptr || (dot != nullptr && dot < equals)) {
+                accepted = AddTarget(arg);
+            } else {
+                accepted = AddMacro(arg);
+            }
+        }
+        if (!accepted)
+            return 0;
+    }
+    return 1;
+}
+
+int CDependencyApp::ParseOption(char* arg) {
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(arg[1])));
+    const char* text = arg[1] != '\0' ? arg + 2 : arg + 1;
+    switch (letter) {
+        case '?':
+            Usage();
+            return 0;
+        case 'A':
+            m_bAbsolutePaths = 1;
+            if (text[0] == '-')
+                m_bOmitDrive = 1;
+            return 1;
+        case 'E': {
+            int* mode = nullptr;
+            if (!ErrorModeOf(*this, text[0], &mode) || text[1] < '0' || text[1] > '3') {
+                ArgError(EXIT_BAD_ARGS, "invalid /E option; type 'incwalk32 /? for usage\n");
+                return 0;
+            }
+            *mode = text[1] - '0';
+            return 1;
+        }
+        case 'G': {
+            const std::string letters = LowerCased(text);
+            for (size_t i = 0; i < letters.size(); ++i) {
+                if (letters[i] == 'o') {
+                    m_bMainObj = 1;
+                    if (i + 1 < letters.size() && letters[i + 1] == '+') {
+                        m_bMainObjResponse = 1;
+                        ++i;
+                    }
+                } else if (letters[i] == 't') {
+                    m_bMainDep = 1;
+                } else {
+                    ArgError(EXIT_BAD_ARGS, "invalid /G option; type 'incwalk32 /? for usage\n");
+                    return 0;
+                }
+            }
+            return 1;
+        }
+        case 'H':
+            m_bHierarchical = 1;
+            return 1;
+        case 'I':
+            if (*text == '\0') {
+                ArgError(EXIT_BAD_ARGS,
+                         "invalid /I option (missing path); type 'incwalk32 /? for usage\n");
+                return 0;
+            }
+            AddIncludePath(LowerCased(text).c_str());
+            return 1;
+        case 'M':
+            m_bMacroFormat = 1;
+            return 1;
+        case 'N':
+            if (!IsNologo(arg + 1))
+                break;
+            m_bBanner = 0;
+            return 1;
+        case 'O':
+            if (*text == '\0') {
+                ArgError(EXIT_BAD_ARGS,
+                         "invalid /O option (missing path); type 'incwalk32 /? for usage\n");
+                return 0;
+            }
+            SetObjPath(LowerCased(text).c_str());
+            return 1;
+        case 'S':
+            m_bSystemIncludes = 1;
+            return 1;
+        case 'U':
+            if (*text == '\0') {
+                ArgError(EXIT_BAD_ARGS, "invalid /U option; type 'incwalk32 /? for usage\n");
+                return 0;
+            }
+            AddUniversal(text);
+            return 1;
+        case 'X':
+            if (*text == '\0') {
+                ArgError(EXIT_BAD_ARGS,
+                         "invalid /X option (missing filename); type 'incwalk32 /? for usage\n");
+                return 0;
+            }
+            AddExclude(LowerCased(text).c_str());
+            return 1;
+        default:
+            break;
+    }
+    ArgError(EXIT_BAD_ARGS, INVALID_OPTION, arg);
+    return 0;
+}
+
+int CDependencyApp::AddTarget(char* text) {
+    const std::string target = Unquoted(text);
+    const size_t equals = target.find('=');
+    if (equals == std::string::npos) {
+        m_targets.push_back(target);
+        m_targetExts.emplace_back();
+        return 1;
+    }
+    if (equals == 0 || equals + 1 == target.size()) {
+        ArgError(EXIT_BAD_ARGS, "invalid target '%s'; type 'incwalk32 /?' for usage\n",
+                 target.c_str());
+        return 0;
+    }
+    m_targets.push_back(target.substr(0, equals));
+    m_targetExts.push_back(target.substr(equals + 1, 3));
+    return 1;
+}
+
+int CDependencyApp::AddMacro(char* text) {
+    std::string definition = Unquoted(text);
+    if (definition.find('=') == std::string::npos)
+        definition += '=';
+    m_macros.push_back(definition);
+    return 1;
+}
+
+void CDependencyApp::AddIncludePath(const char* text) {
+    m_strIncludePath += text;
+    m_strIncludePath += ';';
+}
+
+void CDependencyApp::SetObjPath(const char* text) {
+    m_strObjPath = text;
+    const char last = m_strObjPath.back();
+    if (last != '\\' && last != ':')
+        m_strObjPath += '\\';
+}
+
+void CDependencyApp::AddExclude(const char* text) {
+    m_excludes.emplace_back(text);
+}
+
+void CDependencyApp::AddUniversal(const char* text) {
+    m_universals.emplace_back(text);
+}
+
+int CDependencyApp::IsExcluded(const std::string& name) const {
+    for (const std::string& exclude : m_excludes) {
+        if (exclude == name)
+            return 1;
+    }
+    return 0;
+}
+
+void CDependencyApp::Usage() {
+    PrintBanner(stdout);
+    std::fputs(USAGE_TEXT, stdout);
+}

@@ -1,0 +1,68 @@
+#include "app/dependency_app.h"
+
+#include <cerrno>
+#include <new>
+
+#include "platform/text_file.h"
+#include "scan/include_node.h"
+
+CDependencyApp* g_pApp = nullptr;
+
+CDependencyApp::CDependencyApp(int argc, char** argv) {
+    g_pApp = this;
+    m_bHierarchical = 0;
+    m_bSystemIncludes = 0;
+    m_bAbsolutePaths = 0;
+    m_bOmitDrive = 0;
+    m_bMacroFormat = 0;
+    m_bMainDep = 0;
+    m_bMainObj = 0;
+    m_bMainObjResponse = 0;
+    m_bBanner = 1;
+    m_pszResponseFile = nullptr;
+    m_nResponseLine = 0;
+    m_nErrRecursive = 1;
+    m_nErrNotFound = 2;
+    m_nErrNoFiles = 2;
+    m_nErrUnknownExt = 2;
+    m_nExitCode = EXIT_OK;
+
+    try {
+        Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("incwalk32: sorry, out of memory\n", stderr);
+        m_nExitCode = EXIT_SORRY;
+    } catch (const CFileException& e) {
+        std::fprintf(stderr, "incwalk32: sorry, file I/O error %lu\n", e.m_nError);
+        m_nExitCode = EXIT_SORRY;
+    }
+    // A makefile cut short by a full disk or a closed pipe must not pass for a complete one.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "incwalk32: sorry, file I/O error %lu\n",
+                     static_cast<unsigned long>(errno));
+        m_nExitCode = EXIT_SORRY;
+    }
+}
+
+CDependencyApp::~CDependencyApp() {
+    // The file table owns every node for the whole run.
+    for (auto& entry : m_fileTable)
+        delete entry.second;
+    if (g_pApp == this)
+        g_pApp = nullptr;
+}
+
+void CDependencyApp::Run(int argc, char** argv) {
+    if (!ParseArgs(argc, argv))
+        return;
+    if (m_targets.empty()) {
+        std::fputs("incwalk32: no targets specified; type 'incwalk32 /?' for usage\n", stderr);
+        m_nExitCode = EXIT_BAD_ARGS;
+        return;
+    }
+    if (m_bBanner) {
+        PrintBanner(stderr);
+        m_bBanner = 0;
+    }
+    RunTargets();
+}

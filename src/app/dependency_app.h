@@ -1,0 +1,116 @@
+// The application object: every setting and list of the run, and the run itself.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#if defined(__GNUC__)
+#define INCWALK32_PRINTF(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
+#else
+#define INCWALK32_PRINTF(fmtIndex, firstArg)
+#endif
+
+class CIncludeNode;
+class CTargetSource;
+
+typedef std::vector<std::string> CStringList;
+
+// Process exit codes.
+enum {
+    EXIT_OK = 0,
+    EXIT_RECURSIVE = 1,
+    EXIT_UNKNOWN_EXT = 2,
+    EXIT_NOT_FOUND = 3,
+    EXIT_CANNOT_OPEN = 4,
+    EXIT_NO_FILES = 5,
+    EXIT_SORRY = 254,
+    EXIT_BAD_ARGS = 255,
+};
+
+// Scan kinds: how the file to scan was named.
+enum { KIND_SOURCE = 0, KIND_QUOTED = 1, KIND_ANGLE = 2 };
+
+// The longest line of a response file, line end not counted.
+const int MAX_RESPONSE_LINE = 500;
+
+class CDependencyApp {
+public:
+    // Performs the whole run; main returns m_nExitCode afterwards.
+    CDependencyApp(int argc, char** argv);
+    ~CDependencyApp();
+    CDependencyApp(const CDependencyApp&) = delete;
+    CDependencyApp& operator=(const CDependencyApp&) = delete;
+
+    // Command line. Each handler returns 1 when the argument was accepted, 0 after reporting.
+    int ParseArgs(int argc, char** argv);
+    int ParseOption(char* arg);
+    int AddTarget(char* text);
+    int AddMacro(char* text);
+    void AddIncludePath(const char* text);
+    void SetObjPath(const char* text);
+    void AddExclude(const char* text);
+    void AddUniversal(const char* text);
+    int IsExcluded(const std::string& name) const;
+    void Usage();
+    int ReadResponseFile(const char* name);
+
+    // Diagnostics: one argument diagnostic (banner first when still due); sets the exit code.
+    void ArgError(int code, const char* format, ...) INCWALK32_PRINTF(3, 4);
+    // The active-file stack, innermost first, on standard output.
+    void DumpActiveFiles();
+    void PrintBanner(FILE* stream);
+
+    // Scan: the node of the file `name`, or null when it contributes nothing.
+    CIncludeNode* ScanFile(const std::string& name, const std::string& includerPath, int kind);
+    CIncludeNode* NewNode(const std::string& path, int bSystem);
+
+    // Output and the target loop.
+    void WriteRule(CTargetSource& source);
+    std::string MakeDependencyName(const std::string& dir, const std::string& path) const;
+    int RunTargets();
+
+    int m_nExitCode;
+    std::unordered_map<std::string, CIncludeNode*> m_fileTable;
+    CStringList m_targets;
+    CStringList m_targetExts;
+    std::string m_strTargetExt;
+    CStringList m_excludes;
+    CStringList m_universals;
+    std::string m_strIncludePath;
+    CStringList m_macros;
+    std::string m_strObjPath;
+    std::vector<CIncludeNode*> m_ruleDeps;
+    CStringList m_objNames;
+    CStringList m_activeFiles;
+    CStringList m_macroRules;
+    int m_bHierarchical;
+    int m_bSystemIncludes;
+    int m_bAbsolutePaths;
+    int m_bOmitDrive;
+    int m_bMacroFormat;
+    int m_bMainDep;
+    int m_bMainObj;
+    int m_bMainObjResponse;
+    int m_bBanner;
+    const char* m_pszResponseFile;
+    int m_nResponseLine;
+    int m_nErrRecursive;
+    int m_nErrNotFound;
+    int m_nErrNoFiles;
+    int m_nErrUnknownExt;
+
+private:
+    void Run(int argc, char** argv);
+    // Applies an error mode: 1 to 3 report, 3 also lists the active files for the two include
+    // conditions, 2 and 3 set the exit code. The caller then does the condition's consequence.
+    void ReportCondition(int mode, int code, bool includeCondition, const char* format, ...)
+        INCWALK32_PRINTF(5, 6);
+    bool FindInclude(const std::string& name, int kind, std::string& match);
+    void ProcessMatch(std::string& match);
+    void WriteMainObj();
+    void WriteMainDep();
+};
+
+extern CDependencyApp* g_pApp;

@@ -1,0 +1,17 @@
+// Pieces of the rule text that have rules of their own.
+#pragma once
+
+#include <string>
+
+// The text between double quotes; nothing inside is escaped.
+std::string QuoteName(const std::string& text);
+
+// The dependency macro of the macro-based form: the file name of `displayName` with its first
+// dot made an underscore, then _DEP, upper-cased (PARSER_CPP_DEP).
+std::string MakeMacroName(const std::string& displayName);
+
+// The object file name of a matched source name in `object`. `targetExt` replaces the extension
+// when it is not empty; otherwise cpp and c become obj and rc becomes res. Any other extension is
+// kept: the result is then false, with that extension in `unknownExt`.
+bool MakeObjectName(const std::string& matchedName, const std::string& targetExt,
+                    std::string& object, std::string& unknownExt);

@@ -1,0 +1,86 @@
+// The one interface between the core and the operating system.
+//
+// The core (command line, scan, output, targets) sees files only through this class: full-path
+// conversion, a wildcard directory listing, raw read-only files, the environment and the code
+// page's case mapping. Windows implements it with the real Win32 API; POSIX systems implement it
+// as a Windows view of the POSIX file system (drive C: is the root, names match without regard to
+// letter case, listings come in a fixed order), so that both builds write the same bytes.
+//
+// Tests may install a platform of their own (a wrapper that counts calls or injects faults)
+// with SetPlatform.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// One entry delivered by a directory listing.
+struct CFindData {
+    std::string cFileName;  // the stored name: the long name, letter case as on disk
+};
+
+// The handle of an open directory listing; INVALID_FIND_HANDLE when none is open.
+typedef void* FindHandle;
+const FindHandle INVALID_FIND_HANDLE = nullptr;
+
+// The handle of an open read-only file; INVALID_FILE_HANDLE when none is open.
+typedef void* FileHandle;
+const FileHandle INVALID_FILE_HANDLE = nullptr;
+
+class CPlatform {
+public:
+    virtual ~CPlatform() = default;
+
+    // The longest full path the platform can make (260 on Windows, 4095 on POSIX).
+    virtual size_t MaxFullPath() const = 0;
+
+    // The absolute path of `name`, with drive, "." and ".." resolved textually and backslashes
+    // as separators, the way GetFullPathNameA makes it. Returns false, with `out` empty, when
+    // the result would be longer than MaxFullPath() or cannot be made.
+    virtual bool GetFullPath(const char* name, std::string& out) = 0;
+
+    // Opens a listing of the entries that match `pattern` (wildcards `*` and `?` in the last
+    // component, letter case ignored) and delivers the first one. Files and directories alike.
+    // Returns INVALID_FIND_HANDLE when nothing matches.
+    virtual FindHandle FindFirstFile(const char* pattern, CFindData& data) = 0;
+    // Delivers the next entry; false when the listing has no more.
+    virtual bool FindNextFile(FindHandle handle, CFindData& data) = 0;
+    virtual void FindClose(FindHandle handle) = 0;
+
+    // Opens a file for reading, granting no sharing where the platform has share modes.
+    // A directory cannot be opened. Returns INVALID_FILE_HANDLE on failure.
+    virtual FileHandle OpenFile(const char* name) = 0;
+    // Reads up to `size` bytes; returns the count (0 at the end of the file), or -1 with the
+    // operating system's error number in `error`.
+    virtual long ReadFile(FileHandle file, char* buffer, size_t size, unsigned long& error) = 0;
+    // Moves to the absolute byte offset `position`; false with the error number on failure.
+    virtual bool SeekFile(FileHandle file, int64_t position, unsigned long& error) = 0;
+    virtual void CloseFile(FileHandle file) = 0;
+
+    // The value of the environment variable `name` (letter case of the name ignored, an exact
+    // match first). False when it is not set.
+    virtual bool GetEnvironment(const char* name, std::string& value) = 0;
+
+    // The code page's case mapping, in place; a multibyte character is mapped as one character.
+    virtual void LowerCase(std::string& text) = 0;
+    virtual void UpperCase(std::string& text) = 0;
+
+    // The length in bytes of the (multibyte) character that starts at `text`, at least 1.
+    virtual size_t CharLength(const char* text) = 0;
+
+    // Drops what the platform remembers of the file system and the current directory. The tool
+    // never changes either during a run; tests that do call this before asking again.
+    virtual void ForgetFileSystem() {}
+};
+
+// The platform in use; the native one unless a test installed another.
+CPlatform& Platform();
+
+// Installs `platform` (not owned) and returns the previous one; null restores the native one.
+CPlatform* SetPlatform(CPlatform* platform);
+
+// The native platform of this build (one implementation file per platform defines it).
+CPlatform& NativePlatform();
+
+// Process set-up that the platform needs before anything else runs (locale, stream modes).
+void InitializeProcess();

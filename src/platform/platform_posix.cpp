@@ -1,0 +1,683 @@
+// The platform on POSIX systems: the POSIX file system as Windows would show it.
+//
+// The POSIX root is drive C:, names match without regard to letter case, and listings come in
+// one fixed order (`.`, `..`, then the names upper-cased, byte by byte), so that the core writes
+// the same bytes here as on Windows for the same tree.
+//
+// Case-insensitive names cost a directory listing, so the layer reads each directory at most once
+// per run and answers every later probe there from memory. The tool only reads files and nothing
+// changes the tree while it runs, so what was read never goes stale within a run.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <clocale>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <cwctype>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/platform_posix_stats.h"
+
+namespace {
+
+// PATH_MAX less its terminating zero: the longest path a POSIX call accepts.
+const size_t MAX_FULL_PATH = 4095;
+
+unsigned long g_nDirectoryReads = 0;
+unsigned long g_nFileSystemCalls = 0;
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool IsAscii(char c) {
+    return static_cast<unsigned char>(c) < 0x80;
+}
+
+void AssignAsciiUpper(const char* text, std::string& out) {
+    out.assign(text);
+    for (char& c : out)
+        c = AsciiUpper(c);
+}
+
+bool HasWildcards(const char* text) {
+    return std::strpbrk(text, "*?") != nullptr;
+}
+
+bool IsDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+bool IsCDrive(const std::string& windowsPath) {
+    return windowsPath.size() >= 2 && windowsPath[1] == ':' && AsciiUpper(windowsPath[0]) == 'C';
+}
+
+// The length of the multibyte character at `text` in the current locale; 1 for a byte that
+// starts no valid character, so that a scan always advances.
+size_t MultibyteLength(const char* text) {
+    if (IsAscii(*text))
+        return 1;
+    std::mbstate_t state{};
+    size_t length = std::mbrlen(text, strnlen(text, MB_CUR_MAX), &state);
+    if (length == static_cast<size_t>(-1) || length == static_cast<size_t>(-2) || length == 0) {
+        return 1;
+    }
+    return length;
+}
+
+// Matches a name against a pattern, both upper-cased: `*` any run of characters, `?` exactly one
+// (multibyte) character.
+bool MatchWildcards(const char* pattern, const char* name) {
+    const char* star = nullptr;
+    const char* starName = nullptr;
+    while (*name != '\0') {
+        if (*pattern == '*') {
+            star = pattern++;
+            starName = name;
+        } else if (*pattern == '?') {
+            ++pattern;
+            name += MultibyteLength(name);
+        } else if (*pattern == *name) {
+            ++pattern;
+            ++name;
+        } else if (star != nullptr) {
+            pattern = star + 1;
+            starName += MultibyteLength(starName);
+            name = starName;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == '*')
+        ++pattern;
+    return *pattern == '\0';
+}
+
+void JoinPosixPath(const std::string& directory, const char* name, std::string& out) {
+    out.assign(directory);
+    if (out.back() != '/')
+        out += '/';
+    out += name;
+}
+
+bool IsDirectoryPath(const std::string& posixPath) {
+    struct stat info;
+    ++g_nFileSystemCalls;
+    return stat(posixPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool PathExists(const std::string& posixPath) {
+    struct stat info;
+    ++g_nFileSystemCalls;
+    return stat(posixPath.c_str(), &info) == 0;
+}
+
+// Windows separators stand between the components of a full path: "C:\" for the root.
+void PosixToWindowsPath(const std::string& posixPath, std::string& out) {
+    out = "C:";
+    out += posixPath;
+    std::replace(out.begin(), out.end(), '/', '\\');
+}
+
+// Drops the last component of a full path, never climbing above its root.
+void RemoveLastComponent(std::string& path, size_t rootLength) {
+    if (path.size() <= rootLength)
+        return;
+    size_t separator = path.rfind('\\');
+    path.resize(separator == std::string::npos || separator < rootLength ? rootLength : separator);
+}
+
+// Appends the components of `rest` to the full path begun in `out`, resolving `.` and `..`
+// textually as GetFullPathNameA does; a separator that ends `rest` is kept.
+void AppendComponents(const char* rest, std::string& out, size_t rootLength) {
+    const char* p = rest;
+    while (*p != '\0') {
+        if (IsSeparator(*p)) {
+            ++p;
+            continue;
+        }
+        const char* end = p;
+        while (*end != '\0' && !IsSeparator(*end))
+            ++end;
+        size_t length = static_cast<size_t>(end - p);
+        if (length == 2 && p[0] == '.' && p[1] == '.') {
+            RemoveLastComponent(out, rootLength);
+        } else if (!(length == 1 && p[0] == '.')) {
+            if (out.back() != '\\')
+                out += '\\';
+            out.append(p, length);
+        }
+        p = end;
+    }
+    if (p != rest && IsSeparator(p[-1]) && out.back() != '\\')
+        out += '\\';
+}
+
+// Begins the full path of a UNC name: `\\server\share` is its root, which `..` cannot leave.
+// Returns where the rest of the name starts.
+const char* StartUncPath(const char* name, std::string& out, size_t& rootLength) {
+    out = "\\\\";
+    const char* p = name + 2;
+    for (int part = 0; part < 2; ++part) {
+        const char* end = p;
+        while (*end != '\0' && !IsSeparator(*end))
+            ++end;
+        if (part == 1)
+            out += '\\';
+        out.append(p, end);
+        p = end;
+        if (*p == '\0' || part == 1)
+            break;
+        ++p;
+    }
+    rootLength = out.size();
+    return p;
+}
+
+// One directory entry; `upper` (its name with ASCII letters upper-cased) orders and matches it.
+struct CDirEntry {
+    std::string name;
+    std::string upper;
+};
+
+// A POSIX directory as read once for the run.
+class CDirectory {
+public:
+    explicit CDirectory(const std::string& posixPath) : m_strPath(posixPath) {}
+
+    // Lists the directory. False when it cannot be listed.
+    bool Read() {
+        ++g_nDirectoryReads;
+        ++g_nFileSystemCalls;
+        DIR* stream = opendir(m_strPath.c_str());
+        if (stream == nullptr)
+            return false;
+        while (const dirent* entry = readdir(stream)) {
+            if (IsDotOrDotDot(entry->d_name))
+                continue;
+            m_entries.push_back(CDirEntry{entry->d_name, std::string()});
+            AssignAsciiUpper(entry->d_name, m_entries.back().upper);
+        }
+        closedir(stream);
+        // Names that differ only in case stay together, ordered by their bytes, so that "the
+        // first in listing order" never depends on the order of readdir.
+        std::sort(m_entries.begin(), m_entries.end(), [](const CDirEntry& a, const CDirEntry& b) {
+            return a.upper != b.upper ? a.upper < b.upper : a.name < b.name;
+        });
+        for (size_t i = 0; i < m_entries.size(); ++i)
+            m_firstByUpper.emplace(m_entries[i].upper, i);
+        m_bListed = true;
+        return true;
+    }
+
+    // The entry `name` names: its exact bytes first, else the first in listing order that
+    // differs only in letter case. `upper` is `name` upper-cased.
+    const CDirEntry* Find(const char* name, const std::string& upper) const {
+        auto first = m_firstByUpper.find(upper);
+        if (first == m_firstByUpper.end())
+            return nullptr;
+        for (size_t i = first->second; i < m_entries.size() && m_entries[i].upper == upper; ++i) {
+            if (m_entries[i].name == name)
+                return &m_entries[i];
+        }
+        return &m_entries[first->second];
+    }
+
+    const std::string& Path() const { return m_strPath; }
+    // False for a directory that may be searched but not read: only exact names reach into it.
+    bool IsListed() const { return m_bListed; }
+    const std::vector<CDirEntry>& Entries() const { return m_entries; }
+
+private:
+    std::string m_strPath;  // no trailing slash, but for the root
+    bool m_bListed = false;
+    std::vector<CDirEntry> m_entries;                        // in listing order
+    std::unordered_map<std::string, size_t> m_firstByUpper;  // upper-cased name to first entry
+};
+
+// An open listing: the entries of one directory that match a pattern.
+struct CFindState {
+    static constexpr size_t DONE = static_cast<size_t>(-1);
+
+    const CDirectory* m_pDirectory = nullptr;
+    std::string m_strPattern;  // upper-cased
+    size_t m_nNext = DONE;     // 0 is ".", 1 is "..", then the entries in listing order
+};
+
+class CPosixPlatform final : public CPlatform {
+public:
+    size_t MaxFullPath() const override { return MAX_FULL_PATH; }
+    bool GetFullPath(const char* name, std::string& out) override;
+
+    FindHandle FindFirstFile(const char* pattern, CFindData& data) override;
+    bool FindNextFile(FindHandle handle, CFindData& data) override;
+    void FindClose(FindHandle handle) override;
+
+    FileHandle OpenFile(const char* name) override;
+    long ReadFile(FileHandle file, char* buffer, size_t size, unsigned long& error) override;
+    bool SeekFile(FileHandle file, int64_t position, unsigned long& error) override;
+    void CloseFile(FileHandle file) override;
+
+    bool GetEnvironment(const char* name, std::string& value) override;
+
+    void LowerCase(std::string& text) override { MapCase(text, CaseMapping::LOWER); }
+    void UpperCase(std::string& text) override { MapCase(text, CaseMapping::UPPER); }
+    size_t CharLength(const char* text) override { return MultibyteLength(text); }
+
+    // Forgets every directory read and the current directory. Open listings become invalid.
+    void Forget();
+    void ForgetFileSystem() override { Forget(); }
+
+private:
+    const char* StartFullPath(const char* name, std::string& out, size_t& rootLength);
+    bool LoadCurrentDirectory();
+
+    const CDirectory* LocateParent(const char* name, size_t& leaf);
+    const CDirectory* ResolveDirectory(const std::string& fullPath, size_t length);
+    const CDirectory* ResolveUncached(const std::string& windowsPath);
+    const CDirectory* DirectoryAt(const std::string& posixPath);
+    const char* FindLeaf(const CDirectory& directory, const char* name);
+
+    CFindState* AcquireFindState(const CDirectory& directory);
+    void ReleaseFindState(CFindState* state);
+    static bool Advance(CFindState& state, CFindData& data);
+
+    enum class CaseMapping { LOWER, UPPER };
+    static void MapCase(std::string& text, CaseMapping mapping);
+
+    std::string m_strCwd;  // the current directory as a full path
+    bool m_bCwdKnown = false;
+    // Windows directory paths, exactly as written, to the directory they resolve to (or null).
+    std::unordered_map<std::string, const CDirectory*> m_byWindowsPath;
+    // POSIX directory paths to what was read there (null: no directory).
+    std::unordered_map<std::string, std::unique_ptr<CDirectory>> m_byPosixPath;
+    std::vector<std::unique_ptr<CFindState>> m_spareFinds;
+    // Scratch strings reused by every probe, so that a lookup allocates nothing once warm.
+    std::string m_strFull;
+    std::string m_strKey;
+    std::string m_strUpper;
+    std::string m_strPosix;
+};
+
+bool CPosixPlatform::GetFullPath(const char* name, std::string& out) {
+    out.clear();
+    if (name == nullptr || *name == '\0')
+        return false;
+    size_t rootLength = 0;
+    const char* rest = StartFullPath(name, out, rootLength);
+    if (rest == nullptr) {
+        out.clear();
+        return false;
+    }
+    AppendComponents(rest, out, rootLength);
+    if (out.size() > MAX_FULL_PATH) {
+        out.clear();
+        return false;
+    }
+    return true;
+}
+
+// Begins the full path with its root (or the current directory for a relative name) and
+// returns where the rest of the name starts; null when the current directory is unknown.
+const char* CPosixPlatform::StartFullPath(const char* name, std::string& out, size_t& rootLength) {
+    if (IsSeparator(name[0]) && IsSeparator(name[1]))
+        return StartUncPath(name, out, rootLength);
+    rootLength = 3;  // "C:\"
+    if (IsAsciiLetter(name[0]) && name[1] == ':') {
+        bool relative = !IsSeparator(name[2]);
+        // The current directory is on C:; any other drive has only its root.
+        if (relative && AsciiUpper(name[0]) == 'C') {
+            if (!LoadCurrentDirectory())
+                return nullptr;
+            out = m_strCwd;
+            return name + 2;
+        }
+        out.assign(name, 2);
+        out += '\\';
+        return relative ? name + 2 : name + 3;
+    }
+    if (IsSeparator(name[0])) {
+        out = "C:\\";
+        return name + 1;
+    }
+    if (!LoadCurrentDirectory())
+        return nullptr;
+    out = m_strCwd;
+    return name;
+}
+
+bool CPosixPlatform::LoadCurrentDirectory() {
+    if (m_bCwdKnown)
+        return true;
+    std::string posixPath(256, '\0');
+    ++g_nFileSystemCalls;
+    while (getcwd(&posixPath[0], posixPath.size()) == nullptr) {
+        if (errno != ERANGE)
+            return false;
+        posixPath.resize(posixPath.size() * 2);
+    }
+    posixPath.resize(std::strlen(posixPath.c_str()));
+    // Linux marks a directory outside the process's root with a prefix instead of a slash.
+    if (posixPath.empty() || posixPath[0] != '/')
+        return false;
+    PosixToWindowsPath(posixPath, m_strCwd);
+    m_bCwdKnown = true;
+    return true;
+}
+
+// Makes `name` a full path in m_strFull and finds the directory that holds its last component,
+// which starts at `leaf`. Null when there is no such directory or the name ends with a separator.
+const CDirectory* CPosixPlatform::LocateParent(const char* name, size_t& leaf) {
+    if (!GetFullPath(name, m_strFull))
+        return nullptr;
+    size_t separator = m_strFull.rfind('\\');
+    if (separator == std::string::npos || separator + 1 == m_strFull.size())
+        return nullptr;
+    leaf = separator + 1;
+    return ResolveDirectory(m_strFull, separator);
+}
+
+// The directory that the first `length` characters of a full path name.
+const CDirectory* CPosixPlatform::ResolveDirectory(const std::string& fullPath, size_t length) {
+    m_strKey.assign(fullPath, 0, length);
+    auto known = m_byWindowsPath.find(m_strKey);
+    if (known != m_byWindowsPath.end())
+        return known->second;
+    std::string windowsPath = m_strKey;
+    const CDirectory* directory = ResolveUncached(windowsPath);
+    m_byWindowsPath.emplace(std::move(windowsPath), directory);
+    return directory;
+}
+
+// Resolves a Windows directory path ("C:" for the root) component by component, each component
+// case-insensitively in its parent; every prefix is remembered on the way.
+const CDirectory* CPosixPlatform::ResolveUncached(const std::string& windowsPath) {
+    if (!IsCDrive(windowsPath))
+        return nullptr;  // other drives and UNC names hold nothing
+    if (windowsPath.size() == 2)
+        return DirectoryAt("/");
+    size_t separator = windowsPath.rfind('\\');
+    const CDirectory* parent = ResolveDirectory(windowsPath, separator);
+    if (parent == nullptr)
+        return nullptr;
+    const char* name = windowsPath.c_str() + separator + 1;
+    if (HasWildcards(name))
+        return nullptr;
+    const char* stored = FindLeaf(*parent, name);
+    if (stored == nullptr)
+        return nullptr;
+    std::string posixPath;
+    JoinPosixPath(parent->Path(), stored, posixPath);
+    return DirectoryAt(posixPath);
+}
+
+const CDirectory* CPosixPlatform::DirectoryAt(const std::string& posixPath) {
+    auto known = m_byPosixPath.find(posixPath);
+    if (known != m_byPosixPath.end())
+        return known->second.get();
+    auto directory = std::make_unique<CDirectory>(posixPath);
+    // A directory that may be searched but not read (mode 711) still leads to what it holds.
+    if (!directory->Read() && !(errno == EACCES && IsDirectoryPath(posixPath)))
+        directory.reset();
+    const CDirectory* result = directory.get();
+    m_byPosixPath.emplace(posixPath, std::move(directory));
+    return result;
+}
+
+// The stored name of the entry `name` names in `directory`, or null when there is none.
+const char* CPosixPlatform::FindLeaf(const CDirectory& directory, const char* name) {
+    if (!directory.IsListed()) {
+        JoinPosixPath(directory.Path(), name, m_strPosix);
+        return PathExists(m_strPosix) ? name : nullptr;
+    }
+    AssignAsciiUpper(name, m_strUpper);
+    const CDirEntry* entry = directory.Find(name, m_strUpper);
+    return entry != nullptr ? entry->name.c_str() : nullptr;
+}
+
+FindHandle CPosixPlatform::FindFirstFile(const char* pattern, CFindData& data) {
+    size_t leaf = 0;
+    const CDirectory* directory = LocateParent(pattern, leaf);
+    if (directory == nullptr)
+        return INVALID_FIND_HANDLE;
+    const char* name = m_strFull.c_str() + leaf;
+    if (!HasWildcards(name)) {
+        const char* stored = FindLeaf(*directory, name);
+        if (stored == nullptr)
+            return INVALID_FIND_HANDLE;
+        data.cFileName.assign(stored);
+        return AcquireFindState(*directory);  // nothing more to deliver
+    }
+    if (!directory->IsListed())
+        return INVALID_FIND_HANDLE;
+    CFindState* state = AcquireFindState(*directory);
+    AssignAsciiUpper(name, state->m_strPattern);
+    if (state->m_strPattern == "*.*")
+        state->m_strPattern = "*";  // with or without a dot
+    state->m_nNext = 0;
+    if (!Advance(*state, data)) {
+        ReleaseFindState(state);
+        return INVALID_FIND_HANDLE;
+    }
+    return state;
+}
+
+bool CPosixPlatform::FindNextFile(FindHandle handle, CFindData& data) {
+    if (handle == INVALID_FIND_HANDLE)
+        return false;
+    return Advance(*static_cast<CFindState*>(handle), data);
+}
+
+void CPosixPlatform::FindClose(FindHandle handle) {
+    if (handle != INVALID_FIND_HANDLE)
+        ReleaseFindState(static_cast<CFindState*>(handle));
+}
+
+bool CPosixPlatform::Advance(CFindState& state, CFindData& data) {
+    static const CDirEntry DOT{".", "."};
+    static const CDirEntry DOT_DOT{"..", ".."};
+    const std::vector<CDirEntry>& entries = state.m_pDirectory->Entries();
+    while (state.m_nNext != CFindState::DONE) {
+        size_t index = state.m_nNext++;
+        const CDirEntry* entry = index == 0 ? &DOT : index == 1 ? &DOT_DOT : nullptr;
+        if (entry == nullptr) {
+            if (index - 2 >= entries.size())
+                break;
+            entry = &entries[index - 2];
+        }
+        if (MatchWildcards(state.m_strPattern.c_str(), entry->upper.c_str())) {
+            data.cFileName.assign(entry->name);
+            return true;
+        }
+    }
+    state.m_nNext = CFindState::DONE;
+    return false;
+}
+
+// Listing states are kept for reuse: a header search opens one listing per probe.
+CFindState* CPosixPlatform::AcquireFindState(const CDirectory& directory) {
+    std::unique_ptr<CFindState> state;
+    if (m_spareFinds.empty()) {
+        state = std::make_unique<CFindState>();
+    } else {
+        state = std::move(m_spareFinds.back());
+        m_spareFinds.pop_back();
+    }
+    state->m_pDirectory = &directory;
+    state->m_nNext = CFindState::DONE;
+    return state.release();
+}
+
+void CPosixPlatform::ReleaseFindState(CFindState* state) {
+    m_spareFinds.emplace_back(state);
+}
+
+int Descriptor(FileHandle file) {
+    return static_cast<int>(reinterpret_cast<intptr_t>(file) - 1);
+}
+
+FileHandle CPosixPlatform::OpenFile(const char* name) {
+    size_t leaf = 0;
+    const CDirectory* directory = LocateParent(name, leaf);
+    if (directory == nullptr)
+        return INVALID_FILE_HANDLE;
+    const char* leafName = m_strFull.c_str() + leaf;
+    if (HasWildcards(leafName))
+        return INVALID_FILE_HANDLE;
+    const char* stored = FindLeaf(*directory, leafName);
+    if (stored == nullptr)
+        return INVALID_FILE_HANDLE;
+    JoinPosixPath(directory->Path(), stored, m_strPosix);
+    ++g_nFileSystemCalls;
+    int fd = open(m_strPosix.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return INVALID_FILE_HANDLE;
+    // Windows cannot open a directory as a file; callers rely on that to report it.
+    struct stat info;
+    ++g_nFileSystemCalls;
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        close(fd);
+        return INVALID_FILE_HANDLE;
+    }
+    return reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd) + 1);
+}
+
+long CPosixPlatform::ReadFile(FileHandle file, char* buffer, size_t size, unsigned long& error) {
+    for (;;) {
+        ssize_t got = read(Descriptor(file), buffer, std::min<size_t>(size, SSIZE_MAX));
+        if (got >= 0)
+            return static_cast<long>(got);
+        if (errno != EINTR) {
+            error = static_cast<unsigned long>(errno);
+            return -1;
+        }
+    }
+}
+
+bool CPosixPlatform::SeekFile(FileHandle file, int64_t position, unsigned long& error) {
+    if (lseek(Descriptor(file), static_cast<off_t>(position), SEEK_SET) < 0) {
+        error = static_cast<unsigned long>(errno);
+        return false;
+    }
+    return true;
+}
+
+void CPosixPlatform::CloseFile(FileHandle file) {
+    if (file != INVALID_FILE_HANDLE)
+        close(Descriptor(file));
+}
+
+bool EqualIgnoringAsciiCase(const char* a, const char* b, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool CPosixPlatform::GetEnvironment(const char* name, std::string& value) {
+    value.clear();
+    if (name == nullptr || *name == '\0' || std::strchr(name, '=') != nullptr)
+        return false;
+    if (const char* exact = std::getenv(name)) {
+        value = exact;
+        return true;
+    }
+    size_t length = std::strlen(name);
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        if (EqualIgnoringAsciiCase(*entry, name, length) && (*entry)[length] == '=') {
+            value = *entry + length + 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Maps the case of `text` in place: ASCII letters directly, every other character as one
+// multibyte character of the locale. A byte that starts no valid character stays, and so does a
+// character whose other case has another length, because the mapping never moves bytes.
+void CPosixPlatform::MapCase(std::string& text, CaseMapping mapping) {
+    bool lower = mapping == CaseMapping::LOWER;
+    size_t at = 0;
+    while (at < text.size()) {
+        if (IsAscii(text[at])) {
+            text[at] = lower ? AsciiLower(text[at]) : AsciiUpper(text[at]);
+            ++at;
+            continue;
+        }
+        std::mbstate_t state{};
+        wchar_t wide = 0;
+        size_t length = std::mbrtowc(&wide, text.data() + at, text.size() - at, &state);
+        if (length == static_cast<size_t>(-1) || length == static_cast<size_t>(-2) || length == 0) {
+            ++at;
+            continue;
+        }
+        wint_t mapped = lower ? std::towlower(static_cast<wint_t>(wide))
+                              : std::towupper(static_cast<wint_t>(wide));
+        if (mapped != static_cast<wint_t>(wide)) {
+            char bytes[MB_LEN_MAX];
+            std::mbstate_t outState{};
+            if (std::wcrtomb(bytes, static_cast<wchar_t>(mapped), &outState) == length) {
+                std::memcpy(&text[at], bytes, length);
+            }
+        }
+        at += length;
+    }
+}
+
+void CPosixPlatform::Forget() {
+    m_byWindowsPath.clear();
+    m_byPosixPath.clear();
+    m_bCwdKnown = false;
+    m_strCwd.clear();
+}
+
+CPosixPlatform& ThePosixPlatform() {
+    static CPosixPlatform platform;
+    return platform;
+}
+
+}  // namespace
+
+CPlatform& NativePlatform() {
+    return ThePosixPlatform();
+}
+
+void InitializeProcess() {
+    std::setlocale(LC_CTYPE, "");
+}
+
+unsigned long PosixDirectoryReads() {
+    return g_nDirectoryReads;
+}
+
+unsigned long PosixFileSystemCalls() {
+    return g_nFileSystemCalls;
+}
+
+void ForgetPosixFileSystem() {
+    ThePosixPlatform().Forget();
+}

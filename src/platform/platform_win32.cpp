@@ -1,0 +1,146 @@
+// The platform on Windows: the Win32 API itself, ANSI entry points, nothing emulated.
+
+// The interface comes before <windows.h>, whose macros would otherwise rename two of its methods.
+#include "platform/platform.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <clocale>
+#include <string>
+#include <vector>
+
+// <windows.h> maps these names to their A and W variants; here they are the interface's methods.
+#undef FindFirstFile
+#undef FindNextFile
+
+namespace {
+
+// GetFullPathNameA writes into a buffer of this size: 260 characters and the terminating zero.
+const DWORD FULL_PATH_BUFFER = 261;
+
+HANDLE AsWin32Handle(void* handle) {
+    return handle == nullptr ? INVALID_HANDLE_VALUE : static_cast<HANDLE>(handle);
+}
+
+void* FromWin32Handle(HANDLE handle) {
+    return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+class CWin32Platform final : public CPlatform {
+public:
+    size_t MaxFullPath() const override { return FULL_PATH_BUFFER - 1; }
+
+    bool GetFullPath(const char* name, std::string& out) override {
+        char buffer[FULL_PATH_BUFFER];
+        DWORD length = GetFullPathNameA(name, FULL_PATH_BUFFER, buffer, nullptr);
+        // A result that does not fit comes back as the size it would need, zero included.
+        if (length == 0 || length >= FULL_PATH_BUFFER) {
+            out.clear();
+            return false;
+        }
+        out.assign(buffer, length);
+        return true;
+    }
+
+    FindHandle FindFirstFile(const char* pattern, CFindData& data) override {
+        WIN32_FIND_DATAA found;
+        HANDLE handle = FindFirstFileA(pattern, &found);
+        if (handle == INVALID_HANDLE_VALUE)
+            return INVALID_FIND_HANDLE;
+        data.cFileName.assign(found.cFileName);
+        return FromWin32Handle(handle);
+    }
+
+    bool FindNextFile(FindHandle handle, CFindData& data) override {
+        WIN32_FIND_DATAA found;
+        if (!FindNextFileA(AsWin32Handle(handle), &found))
+            return false;
+        data.cFileName.assign(found.cFileName);
+        return true;
+    }
+
+    void FindClose(FindHandle handle) override {
+        if (handle != INVALID_FIND_HANDLE)
+            ::FindClose(AsWin32Handle(handle));
+    }
+
+    FileHandle OpenFile(const char* name) override {
+        // Without FILE_FLAG_BACKUP_SEMANTICS a directory fails to open, as the core expects.
+        HANDLE file = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        return FromWin32Handle(file);
+    }
+
+    long ReadFile(FileHandle file, char* buffer, size_t size, unsigned long& error) override {
+        DWORD wanted = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+        DWORD got = 0;
+        if (!::ReadFile(AsWin32Handle(file), buffer, wanted, &got, nullptr)) {
+            error = GetLastError();
+            return -1;
+        }
+        return static_cast<long>(got);
+    }
+
+    bool SeekFile(FileHandle file, int64_t position, unsigned long& error) override {
+        LARGE_INTEGER distance;
+        distance.QuadPart = position;
+        if (!SetFilePointerEx(AsWin32Handle(file), distance, nullptr, FILE_BEGIN)) {
+            error = GetLastError();
+            return false;
+        }
+        return true;
+    }
+
+    void CloseFile(FileHandle file) override {
+        if (file != INVALID_FILE_HANDLE)
+            CloseHandle(AsWin32Handle(file));
+    }
+
+    bool GetEnvironment(const char* name, std::string& value) override {
+        value.clear();
+        std::vector<char> buffer(256);
+        for (;;) {
+            // A variable set to the empty string also returns 0; only the error tells them apart.
+            SetLastError(ERROR_SUCCESS);
+            DWORD length =
+                GetEnvironmentVariableA(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+            if (length == 0)
+                return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+            if (length < buffer.size()) {
+                value.assign(buffer.data(), length);
+                return true;
+            }
+            buffer.resize(length);  // the size needed, zero included
+        }
+    }
+
+    void LowerCase(std::string& text) override {
+        if (!text.empty())
+            CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    }
+
+    void UpperCase(std::string& text) override {
+        if (!text.empty())
+            CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+    }
+
+    size_t CharLength(const char* text) override {
+        return IsDBCSLeadByte(static_cast<BYTE>(*text)) && text[1] != '\0' ? 2 : 1;
+    }
+};
+
+}  // namespace
+
+CPlatform& NativePlatform() {
+    static CWin32Platform platform;
+    return platform;
+}
+
+// The C runtime's multibyte functions follow the user's ANSI code page, as the API calls do.
+void InitializeProcess() {
+    std::setlocale(LC_CTYPE, "");
+}

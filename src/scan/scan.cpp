@@ -1,0 +1,103 @@
+// The recursive scan: each file is found, named by its normal form, read once per run, and
+// linked into the include graph.
+#include <memory>
+
+#include "app/dependency_app.h"
+#include "scan/include_node.h"
+#include "scan/source_file.h"
+#include "targets/file_search.h"
+
+namespace {
+
+const char NOT_FOUND[] = "incwalk32: %s: include file %s not found\n";
+const char CANNOT_OPEN[] = "incwalk32: %s: unable to open include file %s\n";
+
+bool TakeFirstMatch(CFileSearch& search, const std::string& name, const std::string& list,
+                    int flags, std::string& match) {
+    if (!search.FindFirst(name, list, flags))
+        return false;
+    search.FindNext(match);
+    return true;
+}
+
+}  // namespace
+
+bool CDependencyApp::FindInclude(const std::string& name, int kind, std::string& match) {
+    CFileSearch search;
+    if (kind == KIND_SOURCE)
+        return TakeFirstMatch(search, name, std::string(), 0, match);
+    if (kind == KIND_QUOTED) {
+        for (auto active = m_activeFiles.rbegin(); active != m_activeFiles.rend(); ++active) {
+            if (TakeFirstMatch(search, name, DirectoryOf(*active), SEARCH_LIST_ONLY, match)) {
+                return true;
+            }
+        }
+    }
+    if (!m_strIncludePath.empty() &&
+        TakeFirstMatch(search, name, m_strIncludePath, SEARCH_LIST_ONLY, match)) {
+        return true;
+    }
+    return TakeFirstMatch(search, name, ">INCLUDE", SEARCH_LIST_ONLY, match);
+}
+
+CIncludeNode* CDependencyApp::NewNode(const std::string& path, int bSystem) {
+    std::unique_ptr<CIncludeNode> node(new CIncludeNode(path, bSystem));
+    m_fileTable.emplace(path, node.get());
+    return node.release();
+}
+
+CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::string& includerPath,
+                                       int kind) {
+    std::string match;
+    std::string normal;
+    // A path too long for the platform cannot be named, so it counts as not found.
+    if (!FindInclude(name, kind, match) || !MakeNormalForm(match, normal)) {
+        ReportCondition(m_nErrNotFound, EXIT_NOT_FOUND, true, NOT_FOUND, includerPath.c_str(),
+                        name.c_str());
+        return nullptr;
+    }
+    for (const std::string& active : m_activeFiles) {
+        if (active == normal) {
+            ReportCondition(m_nErrRecursive, EXIT_RECURSIVE, true,
+                            "incwalk32: %s: recursive header %s\n", includerPath.c_str(),
+                            normal.c_str());
+            return nullptr;
+        }
+    }
+    auto known = m_fileTable.find(normal);
+    if (known != m_fileTable.end())
+        return known->second;
+
+    CSourceFile file;
+    if (!file.Open(normal.c_str(), OPEN_READ_TEXT, m_bSystemIncludes)) {
+        std::fprintf(stderr, CANNOT_OPEN, includerPath.c_str(), normal.c_str());
+        m_nExitCode = EXIT_CANNOT_OPEN;
+        return nullptr;
+    }
+    CIncludeNode* node = NewNode(normal, kind == KIND_ANGLE ? 1 : 0);
+    m_activeFiles.push_back(normal);
+    std::string include;
+    while (file.ReadInclude(include)) {
+        if (m_nExitCode != 0)
+            break;
+        const int childKind = include[0] == '<' ? KIND_ANGLE : KIND_QUOTED;
+        include.erase(0, 1);
+        LowerCase(include);
+        if (IsExcluded(include))
+            continue;
+        file.Close();
+        CIncludeNode* child = ScanFile(include, normal, childKind);
+        if (child != nullptr)
+            node->AddChild(child);
+        if (!file.Reopen()) {
+            // The file vanished or was locked while its include was scanned: the rest of it
+            // cannot be read, so its dependency list would be incomplete.
+            std::fprintf(stderr, CANNOT_OPEN, includerPath.c_str(), normal.c_str());
+            m_nExitCode = EXIT_CANNOT_OPEN;
+            break;
+        }
+    }
+    m_activeFiles.pop_back();
+    file.Close();
+    return node;
+}

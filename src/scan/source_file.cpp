@@ -1,0 +1,102 @@
+#include "scan/source_file.h"
+
+#include <cstring>
+
+char g_szLine[LINE_BUFFER_SIZE];
+
+namespace {
+
+const char* SkipBlanks(const char* p) {
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    return p;
+}
+
+}  // namespace
+
+CSourceFile::~CSourceFile() {
+    delete[] m_pszFileName;
+}
+
+int CSourceFile::Open(const char* name, int flags, int scanSystem) {
+    if (!OpenText(name))
+        return 0;
+    const size_t length = std::strlen(name);
+    char* copy = new char[length + 1];
+    std::memcpy(copy, name, length + 1);
+    delete[] m_pszFileName;
+    m_pszFileName = copy;
+    m_nOpenFlags = flags;
+    m_bScanSystem = scanSystem;
+    return 1;
+}
+
+void CSourceFile::Close() {
+    if (!IsOpen())
+        return;
+    m_nSavedPos = Tell();
+    CTextFile::Close();
+}
+
+int CSourceFile::Reopen() {
+    if (m_pszFileName == nullptr || !OpenText(m_pszFileName))
+        return 0;
+    Seek(m_nSavedPos);
+    m_nSavedPos = -1;
+    return 1;
+}
+
+int CSourceFile::ReadInclude(std::string& name) {
+    while (ReadLine(g_szLine, LINE_BUFFER_SIZE) > 0) {
+        StripComments(g_szLine);
+        const char* p = SkipBlanks(g_szLine);
+        if (std::strncmp(p, "#include", 8) != 0)
+            continue;
+        p = SkipBlanks(p + 8);
+        char close;
+        if (*p == '"') {
+            close = '"';
+        } else if (*p == '<' && m_bScanSystem) {
+            close = '>';
+        } else {
+            continue;
+        }
+        const char* end = std::strchr(p + 1, close);
+        if (end == nullptr)
+            continue;
+        name.assign(p, end);
+        return 1;
+    }
+    return 0;
+}
+
+void CSourceFile::StripComments(char* line) {
+    char quote = 0;
+    for (char* p = line; *p != '\0'; ++p) {
+        if (m_bInComment) {
+            if (p[0] == '*' && p[1] == '/') {
+                p[1] = ' ';
+                m_bInComment = 0;
+                p[0] = ' ';
+                ++p;
+            } else {
+                *p = ' ';
+            }
+        } else if (quote != 0) {
+            if (p[0] == '\\' && p[1] != '\0') {
+                ++p;
+            } else if (*p == quote) {
+                quote = 0;
+            }
+        } else if (p[0] == '/' && p[1] == '/') {
+            *p = '\0';
+            return;
+        } else if (p[0] == '/' && p[1] == '*') {
+            p[0] = p[1] = ' ';
+            ++p;
+            m_bInComment = 1;
+        } else if (*p == '"' || *p == '\'') {
+            quote = *p;
+        }
+    }
+}

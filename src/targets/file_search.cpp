@@ -1,0 +1,199 @@
+#include "targets/file_search.h"
+
+#include <cstring>
+
+namespace {
+
+// The position of the last backslash or slash, skipping the trail bytes of multibyte characters.
+size_t FindLastSeparator(const std::string& text) {
+    CPlatform& platform = Platform();
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\\' || c == '/')
+            last = i;
+        i += c < 0x80 ? 1 : platform.CharLength(text.c_str() + i);
+    }
+    return last;
+}
+
+}  // namespace
+
+size_t FindLastBackslash(const std::string& text) {
+    CPlatform& platform = Platform();
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\\')
+            last = i;
+        i += c < 0x80 ? 1 : platform.CharLength(text.c_str() + i);
+    }
+    return last;
+}
+
+void SplitSearchName(const std::string& name, std::string& dirPart, std::string& namePart) {
+    size_t split = FindLastSeparator(name);
+    if (split == std::string::npos && !name.empty())
+        split = name.find(':');
+    if (split == std::string::npos) {
+        dirPart.clear();
+        namePart = name;
+    } else {
+        dirPart.assign(name, 0, split + 1);
+        namePart.assign(name, split + 1, std::string::npos);
+    }
+}
+
+void AppendPath(std::string& path, const std::string& part) {
+    if (path.empty()) {
+        path = part;
+        return;
+    }
+    if (part.empty())
+        return;
+    if (path.back() != '\\' && part.front() != '\\')
+        path += '\\';
+    path += part;
+}
+
+void LowerCase(std::string& text) {
+    Platform().LowerCase(text);
+}
+
+bool MakeNormalForm(const std::string& name, std::string& out) {
+    if (!Platform().GetFullPath(name.c_str(), out))
+        return false;
+    LowerCase(out);
+    return true;
+}
+
+bool MakeDirectoryForm(const std::string& name, std::string& out) {
+    if (!Platform().GetFullPath(name.c_str(), out))
+        return false;
+    out = DirectoryOf(out);
+    LowerCase(out);
+    return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const size_t backslash = FindLastBackslash(path);
+    return backslash == std::string::npos ? std::string() : path.substr(0, backslash + 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CPathList::~CPathList() {
+    delete[] m_pBuffer;
+}
+
+bool CPathList::SetList(const std::string& spec) {
+    std::string value;
+    if (!spec.empty() && spec[0] == '>') {
+        if (!Platform().GetEnvironment(spec.c_str() + 1, value))
+            return false;
+    } else {
+        value = spec;
+    }
+    delete[] m_pBuffer;
+    m_pBuffer = new char[value.size() + 1];
+    std::memcpy(m_pBuffer, value.c_str(), value.size() + 1);
+    m_pNext = m_pBuffer;
+    return true;
+}
+
+bool CPathList::NextDir(std::string& out) {
+    out.clear();
+    if (m_pNext == nullptr)
+        return false;
+    while (*m_pNext == ' ' || *m_pNext == ';')
+        ++m_pNext;
+    if (*m_pNext == '\0') {
+        m_pNext = nullptr;
+        return false;
+    }
+    char* entry = m_pNext;
+    char* semicolon = std::strchr(entry, ';');
+    if (semicolon != nullptr) {
+        *semicolon = '\0';
+        m_pNext = semicolon + 1;
+    } else {
+        m_pNext = nullptr;
+    }
+    out = entry;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CFileSearch::~CFileSearch() {
+    CloseListing();
+    delete m_pList;
+}
+
+void CFileSearch::CloseListing() {
+    if (m_hFind != INVALID_FIND_HANDLE) {
+        Platform().FindClose(m_hFind);
+        m_hFind = INVALID_FIND_HANDLE;
+    }
+}
+
+bool CFileSearch::IsAbsolute() const {
+    return (m_strDirPart.size() >= 2 && m_strDirPart[1] == ':') ||
+           (!m_strDirPart.empty() && m_strDirPart[0] == '\\');
+}
+
+void CFileSearch::SetMatchFromEntry() {
+    m_strMatch = m_strListDir;
+    AppendPath(m_strMatch, m_strDirPart);
+    AppendPath(m_strMatch, m_findData.cFileName);
+}
+
+bool CFileSearch::FindFirst(const std::string& name, const std::string& listSpec, int flags) {
+    CloseListing();
+    SplitSearchName(name, m_strDirPart, m_strNamePart);
+    delete m_pList;
+    m_pList = nullptr;
+    m_pList = new CPathList;
+    if (!listSpec.empty())
+        m_pList->SetList(listSpec);
+    m_nFlags = flags;
+    m_strListDir.clear();
+    m_strMatch.clear();
+
+    const bool absolute = IsAbsolute();
+    if ((flags & SEARCH_LIST_ONLY) != 0 && !absolute && !m_pList->NextDir(m_strListDir)) {
+        return false;
+    }
+    std::string pattern;
+    for (;;) {
+        if (absolute) {
+            pattern = m_strDirPart;
+        } else {
+            pattern = m_strListDir;
+            AppendPath(pattern, m_strDirPart);
+        }
+        AppendPath(pattern, m_strNamePart);
+        m_hFind = Platform().FindFirstFile(pattern.c_str(), m_findData);
+        if (m_hFind != INVALID_FIND_HANDLE) {
+            SetMatchFromEntry();
+            return true;
+        }
+        if (absolute || !m_pList->NextDir(m_strListDir))
+            return false;
+    }
+}
+
+bool CFileSearch::FindNext(std::string& out) {
+    if (m_strMatch.empty()) {
+        out.clear();
+        return false;
+    }
+    out = m_strMatch;
+    if (Platform().FindNextFile(m_hFind, m_findData)) {
+        SetMatchFromEntry();
+    } else {
+        CloseListing();
+        m_strMatch.clear();
+    }
+    return true;
+}

@@ -1,0 +1,74 @@
+// Finding files: a name, wildcards allowed, in the current directory or along a directory list;
+// and the path forms every subsystem shares.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+// A name that is not absolute is looked for only along the list, never in the current directory.
+const int SEARCH_LIST_ONLY = 0x8000;
+
+// A cursor over a `;`-separated directory list.
+class CPathList {
+public:
+    CPathList() = default;
+    ~CPathList();
+    CPathList(const CPathList&) = delete;
+    CPathList& operator=(const CPathList&) = delete;
+
+    // `spec` is the list itself, or `>NAME` for the value of the environment variable NAME.
+    // False when that variable does not exist (the list stays unset).
+    bool SetList(const std::string& spec);
+    // The next directory; false, with `out` empty, when none is left. Blanks and `;` before an
+    // entry are skipped.
+    bool NextDir(std::string& out);
+
+    char* m_pBuffer = nullptr;
+    char* m_pNext = nullptr;
+};
+
+class CFileSearch {
+public:
+    CFileSearch() = default;
+    ~CFileSearch();
+    CFileSearch(const CFileSearch&) = delete;
+    CFileSearch& operator=(const CFileSearch&) = delete;
+
+    bool FindFirst(const std::string& name, const std::string& listSpec, int flags);
+    bool FindFirst(const std::string& name, int flags) {
+        return FindFirst(name, std::string(), flags);
+    }
+    // Hands out the current match and advances; false, with `out` empty, when there is none.
+    bool FindNext(std::string& out);
+
+    int m_nFlags = 0;
+    std::string m_strListDir;
+    std::string m_strDirPart;
+    std::string m_strNamePart;
+    CPathList* m_pList = nullptr;
+    std::string m_strMatch;
+    CFindData m_findData;
+    FindHandle m_hFind = INVALID_FIND_HANDLE;
+
+private:
+    void CloseListing();
+    bool IsAbsolute() const;
+    void SetMatchFromEntry();
+};
+
+// Splits a searched name into its directory part (ending in its separator or drive colon) and
+// the rest.
+void SplitSearchName(const std::string& name, std::string& dirPart, std::string& namePart);
+// Appends `part` to `path`, inserting a backslash unless one of them supplies it.
+void AppendPath(std::string& path, const std::string& part);
+// The normal form: the full path, lower-cased. False when the full path cannot be made.
+bool MakeNormalForm(const std::string& name, std::string& out);
+// The directory form: the full path cut after its last backslash, lower-cased.
+bool MakeDirectoryForm(const std::string& name, std::string& out);
+// The position of the last backslash (never the trail byte of a multibyte character), or npos.
+size_t FindLastBackslash(const std::string& text);
+// `path` cut after its last backslash, which stays; empty when it has none.
+std::string DirectoryOf(const std::string& path);
+// The code page's lower-casing, in place.
+void LowerCase(std::string& text);

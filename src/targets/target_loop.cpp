@@ -1,0 +1,98 @@
+// The target loop: every target expanded, every source scanned and written, then the closing
+// text (kept-back rules of the macro-based form, the summary macros).
+#include <cctype>
+
+#include "app/dependency_app.h"
+#include "scan/include_node.h"
+#include "targets/file_search.h"
+#include "targets/target_source.h"
+
+namespace {
+
+bool IsObjectFile(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || name.size() - dot != 4)
+        return false;
+    static const char OBJ[] = ".obj";
+    for (size_t i = 0; i < 4; ++i) {
+        if (std::tolower(static_cast<unsigned char>(name[dot + i])) != OBJ[i])
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int CDependencyApp::RunTargets() {
+    for (const std::string& macro : m_macros)
+        std::fprintf(stdout, "%s\n", macro.c_str());
+    if (!m_macros.empty())
+        std::fputs("\n", stdout);
+
+    CFileSearch search;
+    for (size_t i = 0; i < m_targets.size() && m_nExitCode == 0; ++i) {
+        m_strTargetExt = m_targetExts[i];
+        if (!search.FindFirst(m_targets[i], 0)) {
+            ReportCondition(m_nErrNoFiles, EXIT_NO_FILES, false,
+                            "incwalk32: no files found for %s\n", m_targets[i].c_str());
+            if (m_nErrNoFiles >= 2)
+                return 0;
+            continue;
+        }
+        std::string match;
+        while (search.FindNext(match) && m_nExitCode == 0)
+            ProcessMatch(match);
+    }
+
+    if (m_bMacroFormat) {
+        for (const std::string& rule : m_macroRules)
+            std::fprintf(stdout, "%s\n\n", rule.c_str());
+    }
+    if (m_bMainObj)
+        WriteMainObj();
+    if (m_bMainDep)
+        WriteMainDep();
+    return 1;
+}
+
+void CDependencyApp::ProcessMatch(std::string& match) {
+    std::string dir;
+    if (!MakeDirectoryForm(match, dir)) {
+        // A name too long for the platform cannot be scanned: it is reported like any file
+        // the scan cannot find.
+        LowerCase(match);
+        ReportCondition(m_nErrNotFound, EXIT_NOT_FOUND, true,
+                        "incwalk32: %s: include file %s not found\n", "", match.c_str());
+        return;
+    }
+    LowerCase(match);
+    CTargetSource source(match, dir);
+    source.m_pRoot = ScanFile(match, std::string(), KIND_SOURCE);
+    if (source.m_pRoot != nullptr && m_nExitCode == 0)
+        WriteRule(source);
+}
+
+void CDependencyApp::WriteMainObj() {
+    std::fputs("MAIN_OBJ = ", stdout);
+    const char* separator = m_bMainObjResponse ? " + ^\n\t" : " + \\\n\t";
+    bool first = true;
+    for (const std::string& name : m_objNames) {
+        if (!IsObjectFile(name))
+            continue;
+        if (!first)
+            std::fputs(separator, stdout);
+        first = false;
+        std::fprintf(stdout, "%s%s", m_strObjPath.c_str(), name.c_str());
+    }
+    std::fputs("\n\n", stdout);
+}
+
+void CDependencyApp::WriteMainDep() {
+    std::fputs("MAIN_DEP = ", stdout);
+    bool first = true;
+    for (const std::string& name : m_objNames) {
+        std::fprintf(stdout, first ? "%s%s" : " \\\n\t%s%s", m_strObjPath.c_str(), name.c_str());
+        first = false;
+    }
+    std::fputs("\n", stdout);
+}

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "forwarding_platform.h"
+#include "targets/file_search.h"
+
+namespace {
+
+TEST(SplitSearchName, DirectoryPartEndsAtTheLastSeparatorOrTheDriveColon) {
+    const struct {
+        const char* name;
+        const char* dir;
+        const char* rest;
+    } cases[] = {
+        {"a.c", "", "a.c"},
+        {"src\\*.c", "src\\", "*.c"},
+        {"c:\\inc\\x.h", "c:\\inc\\", "x.h"},
+        {"c:*.c", "c:", "*.c"},
+        {"\\\\srv\\share\\x.h", "\\\\srv\\share\\", "x.h"},
+        {"sys/stat.h", "sys/", "stat.h"},
+        {"a\\b/c.h", "a\\b/", "c.h"},
+        {"dir\\", "dir\\", ""},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        std::string dir = "junk", rest = "junk";
+        SplitSearchName(c.name, dir, rest);
+        EXPECT_EQ(c.dir, dir) << c.name;
+        EXPECT_EQ(c.rest, rest) << c.name;
+    }
+}
+
+TEST(AppendPath, OnlyTheBackslashCounts) {
+    const struct {
+        const char* path;
+        const char* part;
+        const char* result;
+    } cases[] = {
+        {"c:\\inc", "x.h", "c:\\inc\\x.h"},
+        {"c:\\inc\\", "x.h", "c:\\inc\\x.h"},
+        {"c:\\inc\\", "\\x.h", "c:\\inc\\\\x.h"},
+        {"c:", "x.h", "c:\\x.h"},
+        {"inc/", "x.h", "inc/\\x.h"},
+        {"", "x.h", "x.h"},
+        {"c:\\inc", "", "c:\\inc"},
+        {"inc", "\\x.h", "inc\\x.h"},
+    };
+    for (const auto& c : cases) {
+        std::string path = c.path;
+        AppendPath(path, c.part);
+        EXPECT_EQ(c.result, path) << c.path << " + " << c.part;
+    }
+}
+
+std::vector<std::string> Directories(CPathList& list) {
+    std::vector<std::string> dirs;
+    std::string dir;
+    while (list.NextDir(dir))
+        dirs.push_back(dir);
+    EXPECT_EQ("", dir) << "the last NextDir empties its output";
+    EXPECT_FALSE(list.NextDir(dir));
+    return dirs;
+}
+
+TEST(PathList, BlanksAndSemicolonsBeforeAnEntryVanish) {
+    CPathList list;
+    ASSERT_TRUE(list.SetList(";;c:\\inc; d:\\lib ;;e:\\x"));
+    EXPECT_EQ((std::vector<std::string>{"c:\\inc", "d:\\lib ", "e:\\x"}), Directories(list));
+
+    CPathList tabs;
+    ASSERT_TRUE(tabs.SetList("\tc:\\a;  ;"));
+    EXPECT_EQ((std::vector<std::string>{"\tc:\\a"}), Directories(tabs)) << "a tab is no blank";
+
+    CPathList unset;
+    std::string dir = "junk";
+    EXPECT_FALSE(unset.NextDir(dir));
+    EXPECT_EQ("", dir);
+}
+
+// Environment variables from a table instead of the process environment.
+class CFakeEnvironment : public CForwardingPlatform {
+public:
+    bool GetEnvironment(const char* name, std::string& value) override {
+        auto found = variables.find(name);
+        if (found == variables.end())
+            return false;
+        value = found->second;
+        return true;
+    }
+    std::map<std::string, std::string> variables;
+};
+
+TEST(PathList, GreaterThanNamesAnEnvironmentVariable) {
+    CFakeEnvironment environment;
+    environment.variables["INCLUDE"] = "c:\\one; ;c:\\two";
+    environment.variables["EMPTY"] = "";
+    environment.variables["SEPARATORS"] = " ;; ; ";
+    environment.variables["inc;x"] = "c:\\whole";
+
+    CPathList include;
+    ASSERT_TRUE(include.SetList(">INCLUDE"));
+    EXPECT_EQ((std::vector<std::string>{"c:\\one", "c:\\two"}), Directories(include));
+
+    for (const char* spec : {">EMPTY", ">SEPARATORS"}) {
+        CPathList list;
+        EXPECT_TRUE(list.SetList(spec));
+        EXPECT_TRUE(Directories(list).empty()) << spec;
+    }
+    CPathList missing;
+    EXPECT_FALSE(missing.SetList(">MISSING"));
+    EXPECT_TRUE(Directories(missing).empty());
+
+    CPathList whole;
+    ASSERT_TRUE(whole.SetList(">inc;x"));
+    EXPECT_EQ((std::vector<std::string>{"c:\\whole"}), Directories(whole));
+}
+
+}  // namespace
