@@ -21,6 +21,7 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -287,9 +288,9 @@ public:
     void UpperCase(std::string& text) override { MapCase(text, CaseMapping::UPPER); }
     size_t CharLength(const char* text) override { return MultibyteLength(text); }
 
-    // Forgets every directory read and the current directory. Open listings become invalid.
-    void Forget();
-    void ForgetFileSystem() override { Forget(); }
+    // Drops every directory read and the remembered current directory; open listings become
+    // invalid.
+    void ForgetFileSystem() override;
 
 private:
     const char* StartFullPath(const char* name, std::string& out, size_t& rootLength);
@@ -323,6 +324,12 @@ private:
 };
 
 bool CPosixPlatform::GetFullPath(const char* name, std::string& out) {
+    // The full path is built in `out`, so a name that lives there is copied away first.
+    std::less_equal<const char*> notAfter;
+    if (name != nullptr && notAfter(out.data(), name) && notAfter(name, out.data() + out.size())) {
+        const std::string copy(name);
+        return GetFullPath(copy.c_str(), out);
+    }
     out.clear();
     if (name == nullptr || *name == '\0')
         return false;
@@ -648,22 +655,18 @@ void CPosixPlatform::MapCase(std::string& text, CaseMapping mapping) {
     }
 }
 
-void CPosixPlatform::Forget() {
+void CPosixPlatform::ForgetFileSystem() {
     m_byWindowsPath.clear();
     m_byPosixPath.clear();
     m_bCwdKnown = false;
     m_strCwd.clear();
 }
 
-CPosixPlatform& ThePosixPlatform() {
-    static CPosixPlatform platform;
-    return platform;
-}
-
 }  // namespace
 
 CPlatform& NativePlatform() {
-    return ThePosixPlatform();
+    static CPosixPlatform platform;
+    return platform;
 }
 
 void InitializeProcess() {
@@ -676,8 +679,4 @@ unsigned long PosixDirectoryReads() {
 
 unsigned long PosixFileSystemCalls() {
     return g_nFileSystemCalls;
-}
-
-void ForgetPosixFileSystem() {
-    ThePosixPlatform().Forget();
 }

@@ -1,0 +1,411 @@
+// The POSIX platform's Windows view, on real temporary trees: full paths, case-insensitive names,
+// listings, the directory cache, text files, the environment and case mapping.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <clocale>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "forwarding_platform.h"
+#include "platform/platform.h"
+#include "platform/platform_posix_stats.h"
+#include "platform/text_file.h"
+#include "temp_tree.h"
+
+namespace {
+
+const char CANNOT_OPEN[] = "(cannot open)";
+
+// A fresh directory tree that is the current directory while a test runs.
+class PlatformTree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_tree.Enter();
+        // getcwd resolves symbolic links in the temporary directory's path; so does the platform.
+        m_strCwd = "C:" + std::filesystem::current_path().string();
+        std::replace(m_strCwd.begin(), m_strCwd.end(), '/', '\\');
+    }
+
+    void Write(const std::string& relative, const std::string& contents) {
+        m_tree.Write(relative, contents);
+    }
+    void MakeDirectory(const std::string& relative) { m_tree.MakeDir(relative); }
+
+    static std::vector<std::string> List(const std::string& pattern) {
+        std::vector<std::string> names;
+        CFindData data;
+        FindHandle find = Platform().FindFirstFile(pattern.c_str(), data);
+        if (find == INVALID_FIND_HANDLE)
+            return names;
+        do {
+            names.push_back(data.cFileName);
+        } while (Platform().FindNextFile(find, data));
+        Platform().FindClose(find);
+        return names;
+    }
+
+    static std::string ReadAll(const std::string& name) {
+        FileHandle file = Platform().OpenFile(name.c_str());
+        if (file == INVALID_FILE_HANDLE)
+            return CANNOT_OPEN;
+        std::string contents;
+        char buffer[64];
+        unsigned long error = 0;
+        while (long got = Platform().ReadFile(file, buffer, sizeof buffer, error)) {
+            if (got < 0)
+                break;
+            contents.append(buffer, static_cast<size_t>(got));
+        }
+        Platform().CloseFile(file);
+        return contents;
+    }
+
+    CTempTree m_tree;
+    std::string m_strCwd;  // the tree as Windows shows it
+};
+
+// Expected full paths: a leading '~' stands for the current directory.
+struct FullPathCase {
+    const char* name;
+    const char* expected;
+};
+
+using PlatformFullPath = PlatformTree;
+
+TEST_F(PlatformFullPath, ResolvesNamesTextually) {
+    const FullPathCase cases[] = {
+        {"a.c", "~\\a.c"},
+        {"src/sub\\a.c", "~\\src\\sub\\a.c"},
+        {"src\\\\sub//\\a.c", "~\\src\\sub\\a.c"},
+        {".\\src\\.\\x\\..\\a.c", "~\\src\\a.c"},
+        {"no\\such\\..\\dir", "~\\no\\dir"},
+        {"c:a.c", "~\\a.c"},
+        {"C:", "~"},
+        {"c:\\Inc\\A.h", "c:\\Inc\\A.h"},
+        {"C:/inc/a.h", "C:\\inc\\a.h"},
+        {"\\inc\\a.h", "C:\\inc\\a.h"},
+        {"/inc/a.h", "C:\\inc\\a.h"},
+        {"/", "C:\\"},
+        {"C:\\..\\..\\a.h", "C:\\a.h"},
+        {"/../inc/../..", "C:\\"},
+        {"d:\\lib\\..\\inc\\a.h", "d:\\inc\\a.h"},
+        {"D:lib", "D:\\lib"},
+        {"\\\\srv\\share\\x\\a.h", "\\\\srv\\share\\x\\a.h"},
+        {"//srv/share/../../a.h", "\\\\srv\\share\\a.h"},
+        {"src\\", "~\\src\\"},
+        {"src//", "~\\src\\"},
+        {"src\\..\\", "~\\"},
+        {"src\\.", "~\\src"},
+        {"\\\\srv\\share\\dir\\", "\\\\srv\\share\\dir\\"},
+    };
+    for (const FullPathCase& test : cases) {
+        std::string expected = test.expected;
+        if (expected[0] == '~')
+            expected.replace(0, 1, m_strCwd);
+        std::string full;
+        EXPECT_TRUE(Platform().GetFullPath(test.name, full)) << test.name;
+        EXPECT_EQ(full, expected) << test.name;
+    }
+}
+
+TEST_F(PlatformFullPath, FailsBeyondTheLongestPathWithNothingOut) {
+    std::string full = "stale";
+    EXPECT_FALSE(Platform().GetFullPath("", full));
+    EXPECT_EQ(full, "");
+
+    std::string inPlace = "a\\..\\b";
+    EXPECT_TRUE(Platform().GetFullPath(inPlace.c_str(), inPlace));
+    EXPECT_EQ(inPlace, m_strCwd + "\\b");
+
+    ASSERT_EQ(Platform().MaxFullPath(), 4095u);
+    std::string longest = "C:\\" + std::string(4092, 'a');
+    EXPECT_TRUE(Platform().GetFullPath(longest.c_str(), full));
+    EXPECT_EQ(full, longest);
+
+    std::string tooLong = longest + "a";
+    EXPECT_FALSE(Platform().GetFullPath(tooLong.c_str(), full));
+    EXPECT_EQ(full, "");
+
+    // Only the result counts, not what the name spells out on the way to it.
+    std::string shortened = tooLong + "\\..\\b";
+    EXPECT_TRUE(Platform().GetFullPath(shortened.c_str(), full));
+    EXPECT_EQ(full, "C:\\b");
+}
+
+using PlatformLookup = PlatformTree;
+
+TEST_F(PlatformLookup, OpensWhateverTheLetterCaseExactCaseFirst) {
+    Write("inc/Defs.H", "mixed");
+    Write("inc/DEFS.H", "upper");
+    Write("Sub/Lone.h", "lone");
+
+    EXPECT_EQ(ReadAll("inc\\Defs.H"), "mixed");
+    EXPECT_EQ(ReadAll("INC\\DEFS.H"), "upper");
+    // No exact match: the first in listing order, where DEFS.H sorts before Defs.H.
+    EXPECT_EQ(ReadAll("Inc\\defs.h"), "upper");
+    EXPECT_EQ(ReadAll("sub\\LONE.H"), "lone");
+    EXPECT_EQ(ReadAll(m_tree.Path("SUB/lone.h")), "lone");
+    EXPECT_EQ(ReadAll("c:sub\\..\\SUB\\lone.h"), "lone");
+
+    CFindData data;
+    FindHandle find = Platform().FindFirstFile("SUB\\lone.H", data);
+    ASSERT_NE(find, INVALID_FIND_HANDLE);
+    EXPECT_EQ(data.cFileName, "Lone.h");
+    EXPECT_FALSE(Platform().FindNextFile(find, data));
+    Platform().FindClose(find);
+    EXPECT_EQ(List("inc\\defs.h"), std::vector<std::string>{"DEFS.H"});
+}
+
+TEST_F(PlatformLookup, FindsNothingWhereWindowsWouldNot) {
+    Write("sub/lone.h", "lone");
+    const char* names[] = {
+        "sub",                         // a directory is no file
+        "sub\\",                       // a name ending with a separator
+        "sub\\none.h",                 // not there
+        "sub\\lone.h\\x",              // a file used as a directory
+        "s*b\\lone.h",                 // wildcards in the directory part
+        "d:\\sub\\lone.h",             // another drive
+        "\\\\srv\\share\\sub\\lone.h"  // UNC
+    };
+    for (const char* name : names) {
+        EXPECT_EQ(ReadAll(name), CANNOT_OPEN) << name;
+        if (std::string(name) != "sub") {
+            EXPECT_EQ(List(name).size(), 0u) << name;
+        }
+    }
+    EXPECT_EQ(List("sub"), std::vector<std::string>{"sub"});
+
+    CTextFile text;
+    EXPECT_FALSE(text.OpenText("sub"));
+    EXPECT_TRUE(text.OpenText("SUB\\LONE.H"));
+}
+
+using PlatformListing = PlatformTree;
+
+TEST_F(PlatformListing, DeliversDotsFirstThenUpperCasedByteOrder) {
+    for (const char* name : {"b.c", "A.c", "_x", "Z.C", "noext", "x.tar.c"})
+        Write(std::string("list/") + name, "");
+    MakeDirectory("list/sub");
+    typedef std::vector<std::string> Names;
+
+    // Upper-cased, '_' sorts after the letters; lower-cased it would sort before them.
+    EXPECT_EQ(List("list\\*"),
+              (Names{".", "..", "A.c", "b.c", "noext", "sub", "x.tar.c", "Z.C", "_x"}));
+    EXPECT_EQ(List("LIST\\*.*"), List("list\\*"));
+    EXPECT_EQ(List("list\\*.C"), (Names{"A.c", "b.c", "x.tar.c", "Z.C"}));
+    EXPECT_EQ(List("list\\?.c"), (Names{"A.c", "b.c", "Z.C"}));
+    EXPECT_EQ(List("list\\S?B"), (Names{"sub"}));
+    EXPECT_EQ(List("list\\*x*"), (Names{"noext", "x.tar.c", "_x"}));
+    EXPECT_EQ(List("list\\.*"), (Names{".", ".."}));
+    EXPECT_EQ(List("list\\sub\\*"), (Names{".", ".."}));
+    EXPECT_EQ(List("list\\sub\\..\\*.c"), List("list\\*.c"));
+    EXPECT_EQ(List("list\\*.h"), Names{});
+
+    Names root = List("C:\\*");
+    ASSERT_GE(root.size(), 2u);
+    EXPECT_EQ(root[0], ".");
+    EXPECT_EQ(root[1], "..");
+}
+
+using PlatformCache = PlatformTree;
+
+TEST_F(PlatformCache, ProbesAKnownDirectoryWithoutTheFileSystem) {
+    Write("one/a.h", "");
+    Write("two/b.h", "");
+    ASSERT_EQ(List("one\\a.h").size(), 1u);  // learns every directory above
+
+    unsigned long reads = PosixDirectoryReads();
+    EXPECT_EQ(List("two\\x.h").size(), 0u);
+    EXPECT_EQ(PosixDirectoryReads() - reads, 1u);
+
+    reads = PosixDirectoryReads();
+    unsigned long calls = PosixFileSystemCalls();
+    EXPECT_EQ(List("two\\B.H").size(), 1u);
+    EXPECT_EQ(List(m_strCwd + "\\TWO\\missing.h").size(), 0u);
+    EXPECT_EQ(List("ONE\\a.h").size(), 1u);
+    EXPECT_EQ(List("nodir\\a.h").size(), 0u);
+    EXPECT_EQ(List("nodir\\a.h").size(), 0u);
+    // nodir is known not to be there from the listing of its parent.
+    EXPECT_EQ(PosixDirectoryReads() - reads, 0u);
+    EXPECT_EQ(PosixFileSystemCalls() - calls, 0u);
+}
+
+TEST_F(PlatformCache, SearchesAlongManyDirectoriesReadEachOnce) {
+    const int DIRECTORIES = 20;
+    for (int i = 0; i < DIRECTORIES; ++i)
+        MakeDirectory("d" + std::to_string(i));
+    Write("d19/x.h", "");
+    ASSERT_EQ(List("d0\\*").size(), 2u);
+
+    auto searchAll = [] {
+        int found = 0;
+        for (int i = 0; i < DIRECTORIES; ++i) {
+            found += static_cast<int>(List("D" + std::to_string(i) + "\\X.H").size());
+        }
+        return found;
+    };
+    unsigned long reads = PosixDirectoryReads();
+    EXPECT_EQ(searchAll(), 1);
+    EXPECT_EQ(PosixDirectoryReads() - reads, DIRECTORIES - 1u);
+
+    unsigned long calls = PosixFileSystemCalls();
+    EXPECT_EQ(searchAll(), 1);
+    EXPECT_EQ(PosixFileSystemCalls() - calls, 0u);
+}
+
+// The native platform with reads cut into small pieces, so that every byte of a file can be made
+// to fall on a buffer boundary.
+class CChunkedReads : public CForwardingPlatform {
+public:
+    explicit CChunkedReads(size_t chunk) : m_nChunk(chunk) {}
+    long ReadFile(FileHandle file, char* buffer, size_t size, unsigned long& error) override {
+        return m_native.ReadFile(file, buffer, std::min(size, m_nChunk), error);
+    }
+
+private:
+    size_t m_nChunk;
+};
+
+using PlatformTextFile = PlatformTree;
+
+std::vector<std::string> ReadLines(const char* name, int size) {
+    std::vector<std::string> lines;
+    CTextFile file;
+    if (!file.OpenText(name))
+        return lines;
+    std::vector<char> buffer(static_cast<size_t>(size));
+    while (int stored = file.ReadLine(buffer.data(), size))
+        lines.emplace_back(buffer.data(), stored);
+    return lines;
+}
+
+TEST_F(PlatformTextFile, ReadsCrLfAsLfWhereverTheReadsEnd) {
+    Write("t.txt", std::string("one\r\ntwo\rthree\n\r\nn\0ul\r\nlast\r", 28));
+    const std::vector<std::string> expected = {"one\n", "two\rthree\n", "\n",
+                                               std::string("n\0ul\n", 5), "last\r"};
+    for (size_t chunk : {1, 2, 3, 5, 64}) {
+        CChunkedReads chunked(chunk);
+        EXPECT_EQ(ReadLines("t.txt", 100), expected) << "reads of " << chunk;
+    }
+}
+
+TEST_F(PlatformTextFile, ReadsACrAtTheEndOfTheBufferWithItsLf) {
+    std::string first(16 * 1024 - 1, 'a');
+    Write("big.txt", first + "\r\nb");
+    EXPECT_EQ(ReadLines("big.txt", 20000), (std::vector<std::string>{first + "\n", "b"}));
+}
+
+TEST_F(PlatformTextFile, HandsOutALongLineInPieces) {
+    Write("long.txt", "abcdefghij\r\nabc\r\nd");
+    EXPECT_EQ(ReadLines("long.txt", 4),
+              (std::vector<std::string>{"abc", "def", "ghi", "j\n", "abc", "\n", "d"}));
+}
+
+TEST_F(PlatformTextFile, SeeksBackToAToldPositionAfterAReopen) {
+    Write("pos.txt", "first\r\nsecond\nthird\r\n");
+    CTextFile file;
+    char line[32];
+    ASSERT_TRUE(file.OpenText("POS.TXT"));
+    file.ReadLine(line, sizeof line);
+    int64_t second = file.Tell();
+    file.ReadLine(line, sizeof line);
+    int64_t third = file.Tell();
+    EXPECT_EQ(second, 7);
+    EXPECT_EQ(third, 14);
+    file.Close();
+
+    ASSERT_TRUE(file.OpenText("pos.txt"));
+    file.Seek(third);
+    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
+    EXPECT_STREQ(line, "third\n");
+    file.Seek(second);
+    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
+    EXPECT_STREQ(line, "second\n");
+    EXPECT_EQ(file.Tell(), third);
+}
+
+class PlatformEnvironment : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (const char* name : {"IncWalk32_Test_Mixed", "INCWALK32_TEST_BOTH",
+                                 "incwalk32_test_both", "INCWALK32_TEST_EMPTY"}) {
+            unsetenv(name);
+        }
+    }
+};
+
+TEST_F(PlatformEnvironment, IgnoresTheCaseOfTheNameExactCaseFirst) {
+    setenv("IncWalk32_Test_Mixed", "mixed", 1);
+    setenv("INCWALK32_TEST_BOTH", "upper", 1);
+    setenv("incwalk32_test_both", "lower", 1);
+    setenv("INCWALK32_TEST_EMPTY", "", 1);
+    std::string value;
+
+    EXPECT_TRUE(Platform().GetEnvironment("INCWALK32_TEST_MIXED", value));
+    EXPECT_EQ(value, "mixed");
+    EXPECT_TRUE(Platform().GetEnvironment("incwalk32_test_both", value));
+    EXPECT_EQ(value, "lower");
+    EXPECT_TRUE(Platform().GetEnvironment("INCWALK32_TEST_BOTH", value));
+    EXPECT_EQ(value, "upper");
+    EXPECT_TRUE(Platform().GetEnvironment("IncWalk32_Test_Empty", value));
+    EXPECT_EQ(value, "");
+    EXPECT_FALSE(Platform().GetEnvironment("INCWALK32_TEST_NONE", value));
+    EXPECT_FALSE(Platform().GetEnvironment("INCWALK32_TEST_MIXED=mixed", value));
+}
+
+// Switches LC_CTYPE for one test and restores it afterwards.
+class PlatformCaseMapping : public ::testing::Test {
+protected:
+    void SetUp() override { m_strSaved = std::setlocale(LC_CTYPE, nullptr); }
+    void TearDown() override { std::setlocale(LC_CTYPE, m_strSaved.c_str()); }
+
+    static std::string Lower(std::string text) {
+        Platform().LowerCase(text);
+        return text;
+    }
+    static std::string Upper(std::string text) {
+        Platform().UpperCase(text);
+        return text;
+    }
+
+    std::string m_strSaved;
+};
+
+// UTF-8 sequences.
+const std::string CAPITAL_A_UMLAUT = "\xC3\x84";
+const std::string SMALL_A_UMLAUT = "\xC3\xA4";
+const std::string CAPITAL_O_UMLAUT = "\xC3\x96";
+const std::string SMALL_O_UMLAUT = "\xC3\xB6";
+const std::string EURO = "\xE2\x82\xAC";
+const std::string CAPITAL_I_WITH_DOT = "\xC4\xB0";  // lower-cases to the one-byte i
+const std::string INVALID = "\xFF";
+const std::string LEAD_BYTE_ONLY = "\xC3";
+
+TEST_F(PlatformCaseMapping, ChangesOnlyAsciiLettersInTheCLocale) {
+    ASSERT_NE(std::setlocale(LC_CTYPE, "C"), nullptr);
+    EXPECT_EQ(Lower(CAPITAL_A_UMLAUT + "Bc:\\X" + INVALID), CAPITAL_A_UMLAUT + "bc:\\x" + INVALID);
+    EXPECT_EQ(Upper(SMALL_A_UMLAUT + "bC"), SMALL_A_UMLAUT + "BC");
+    EXPECT_EQ(Platform().CharLength(SMALL_A_UMLAUT.c_str()), 1u);
+}
+
+TEST_F(PlatformCaseMapping, MapsMultibyteCharactersAsWholeCharacters) {
+    if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr)
+        GTEST_SKIP() << "no C.UTF-8 locale";
+    EXPECT_EQ(Lower(CAPITAL_A_UMLAUT + CAPITAL_O_UMLAUT + "-ABC" + INVALID + LEAD_BYTE_ONLY),
+              SMALL_A_UMLAUT + SMALL_O_UMLAUT + "-abc" + INVALID + LEAD_BYTE_ONLY);
+    EXPECT_EQ(Upper(SMALL_A_UMLAUT + EURO + "b"), CAPITAL_A_UMLAUT + EURO + "B");
+    // Its lower case is shorter: the character stays, as the mapping never moves bytes.
+    EXPECT_EQ(Lower(CAPITAL_I_WITH_DOT + "X"), CAPITAL_I_WITH_DOT + "x");
+
+    EXPECT_EQ(Platform().CharLength("a"), 1u);
+    EXPECT_EQ(Platform().CharLength(SMALL_A_UMLAUT.c_str()), 2u);
+    EXPECT_EQ(Platform().CharLength(EURO.c_str()), 3u);
+    EXPECT_EQ(Platform().CharLength(INVALID.c_str()), 1u);
+    EXPECT_EQ(Platform().CharLength(EURO.substr(0, 2).c_str()), 1u);
+}
+
+}  // namespace
