@@ -38,8 +38,7 @@ std::string LowerCased(const char* text) {
 
 // A leading double quote is dropped and the text ends at the next one.
 std::string Unquoted(const char* text) {
-    if (*text != '"')
-        return text;
+    if (*text != '"') return text;
     ++text;
     const char* close = std::strchr(text, '"');
     return close != nullptr ? std::string(text, close) : std::string(text);
@@ -48,8 +47,7 @@ std::string Unquoted(const char* text) {
 bool IsNologo(const char* word) {
     static const char NOLOGO[] = "nologo";
     for (size_t i = 0; i < sizeof NOLOGO; ++i) {
-        if (std::tolower(static_cast<unsigned char>(word[i])) != NOLOGO[i])
-            return false;
+        if (std::tolower(static_cast<unsigned char>(word[i])) != NOLOGO[i]) return false;
     }
     return true;
 }
@@ -92,8 +90,7 @@ int CDependencyApp::ParseArgs(int argc, char** argv) {
                 accepted = AddMacro(arg);
             }
         }
-        if (!accepted)
-            return 0;
+        if (!accepted) return 0;
     }
     return 1;
 }
@@ -107,8 +104,7 @@ int CDependencyApp::ParseOption(char* arg) {
             return 0;
         case 'A':
             m_bAbsolutePaths = 1;
-            if (text[0] == '-')
-                m_bOmitDrive = 1;
+            if (text[0] == '-') m_bOmitDrive = 1;
             return 1;
         case 'E': {
             int* mode = nullptr;
@@ -152,8 +148,7 @@ int CDependencyApp::ParseOption(char* arg) {
             m_bMacroFormat = 1;
             return 1;
         case 'N':
-            if (!IsNologo(arg + 1))
-                break;
+            if (!IsNologo(arg + 1)) break;
             m_bBanner = 0;
             return 1;
         case 'O':
@@ -209,8 +204,7 @@ int CDependencyApp::AddTarget(char* text) {
 
 int CDependencyApp::AddMacro(char* text) {
     std::string definition = Unquoted(text);
-    if (definition.find('=') == std::string::npos)
-        definition += '=';
+    if (definition.find('=') == std::string::npos) definition += '=';
     m_macros.push_back(definition);
     return 1;
 }
@@ -223,8 +217,7 @@ void CDependencyApp::AddIncludePath(const char* text) {
 void CDependencyApp::SetObjPath(const char* text) {
     m_strObjPath = text;
     const char last = m_strObjPath.back();
-    if (last != '\\' && last != ':')
-        m_strObjPath += '\\';
+    if (last != '\\' && last != ':') m_strObjPath += '\\';
 }
 
 void CDependencyApp::AddExclude(const char* text) {
@@ -237,8 +230,7 @@ void CDependencyApp::AddUniversal(const char* text) {
 
 int CDependencyApp::IsExcluded(const std::string& name) const {
     for (const std::string& exclude : m_excludes) {
-        if (exclude == name)
-            return 1;
+        if (exclude == name) return 1;
     }
     return 0;
 }

@@ -3,10 +3,26 @@
 #include <cerrno>
 #include <new>
 
+#include "platform/platform.h"
 #include "platform/text_file.h"
 #include "scan/include_node.h"
 
 CDependencyApp* g_pApp = nullptr;
+
+namespace {
+
+// The scan recurses once per level of include nesting and the tree walks once per level of the
+// tree, so a chain of headers 100,000 deep needs far more stack than a process gets by default.
+// The stack is only reserved; pages are committed as the recursion reaches them.
+const size_t RUN_STACK_BYTES = static_cast<size_t>(1) << 30;
+
+struct CRunArguments {
+    CDependencyApp* app;
+    int argc;
+    char** argv;
+};
+
+}  // namespace
 
 CDependencyApp::CDependencyApp(int argc, char** argv) {
     g_pApp = this;
@@ -27,14 +43,10 @@ CDependencyApp::CDependencyApp(int argc, char** argv) {
     m_nErrUnknownExt = 2;
     m_nExitCode = EXIT_OK;
 
-    try {
-        Run(argc, argv);
-    } catch (const std::bad_alloc&) {
-        std::fputs("incwalk32: sorry, out of memory\n", stderr);
-        m_nExitCode = EXIT_SORRY;
-    } catch (const CFileException& e) {
-        std::fprintf(stderr, "incwalk32: sorry, file I/O error %lu\n", e.m_nError);
-        m_nExitCode = EXIT_SORRY;
+    CRunArguments arguments{this, argc, argv};
+    if (!RunOnLargeStack(RUN_STACK_BYTES, &CDependencyApp::RunOnThread, &arguments)) {
+        // Without the large stack every tree of real code still fits the process's own.
+        RunGuarded(argc, argv);
     }
     // A makefile cut short by a full disk or a closed pipe must not pass for a complete one.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
@@ -48,13 +60,28 @@ CDependencyApp::~CDependencyApp() {
     // The file table owns every node for the whole run.
     for (auto& entry : m_fileTable)
         delete entry.second;
-    if (g_pApp == this)
-        g_pApp = nullptr;
+    if (g_pApp == this) g_pApp = nullptr;
+}
+
+void CDependencyApp::RunOnThread(void* context) {
+    CRunArguments* arguments = static_cast<CRunArguments*>(context);
+    arguments->app->RunGuarded(arguments->argc, arguments->argv);
+}
+
+void CDependencyApp::RunGuarded(int argc, char** argv) {
+    try {
+        Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("incwalk32: sorry, out of memory\n", stderr);
+        m_nExitCode = EXIT_SORRY;
+    } catch (const CFileException& e) {
+        std::fprintf(stderr, "incwalk32: sorry, file I/O error %lu\n", e.m_nError);
+        m_nExitCode = EXIT_SORRY;
+    }
 }
 
 void CDependencyApp::Run(int argc, char** argv) {
-    if (!ParseArgs(argc, argv))
-        return;
+    if (!ParseArgs(argc, argv)) return;
     if (m_targets.empty()) {
         std::fputs("incwalk32: no targets specified; type 'incwalk32 /?' for usage\n", stderr);
         m_nExitCode = EXIT_BAD_ARGS;

@@ -102,6 +102,9 @@ public:
     int m_nErrUnknownExt;
 
 private:
+    static void RunOnThread(void* context);
+    // The run inside the region that catches exhaustion of memory and file I/O errors.
+    void RunGuarded(int argc, char** argv);
     void Run(int argc, char** argv);
     // Applies an error mode: 1 to 3 report, 3 also lists the active files for the two include
     // conditions, 2 and 3 set the exit code. The caller then does the condition's consequence.

@@ -34,10 +34,8 @@ void CDependencyApp::ReportCondition(int mode, int code, bool includeCondition, 
         std::vfprintf(stderr, format, args);
         va_end(args);
     }
-    if (mode == 3 && includeCondition)
-        DumpActiveFiles();
-    if (mode >= 2)
-        m_nExitCode = code;
+    if (mode == 3 && includeCondition) DumpActiveFiles();
+    if (mode >= 2) m_nExitCode = code;
 }
 
 void CDependencyApp::DumpActiveFiles() {

@@ -25,19 +25,16 @@ void SplitResponseLine(char* line, CArgArray& tokens) {
     for (;;) {
         while (IsSeparator(*p))
             ++p;
-        if (*p == '\0')
-            return;
+        if (*p == '\0') return;
         char* token = p;
         tokens.push_back(token);
         char* separator = FindSeparator(p);
-        if (separator == nullptr)
-            return;
+        if (separator == nullptr) return;
         char* quote = std::strchr(token, '"');
         if (quote != nullptr && quote < separator) {
             char* close = std::strchr(quote + 1, '"');
             if (close != nullptr) {
-                if (close[1] == '\0')
-                    return;
+                if (close[1] == '\0') return;
                 close[1] = '\0';
                 p = close + 2;
                 continue;
@@ -68,8 +65,7 @@ int CDependencyApp::ReadResponseFile(const char* name) {
     CArgArray args;
     for (;;) {
         const int length = file.ReadLine(line.get(), bufferSize);
-        if (length == 0)
-            break;
+        if (length == 0) break;
         ++m_nResponseLine;
         const bool hasLineEnd = line[length - 1] == '\n';
         if (length - (hasLineEnd ? 1 : 0) > MAX_RESPONSE_LINE) {
@@ -77,13 +73,11 @@ int CDependencyApp::ReadResponseFile(const char* name) {
                      MAX_RESPONSE_LINE);
             return 0;
         }
-        if (hasLineEnd)
-            line[length - 1] = '\0';
+        if (hasLineEnd) line[length - 1] = '\0';
         args.clear();
         args.push_back(nullptr);
         SplitResponseLine(line.get(), args);
-        if (args.size() > 1 && !ParseArgs(static_cast<int>(args.size()), args.data()))
-            return 0;
+        if (args.size() > 1 && !ParseArgs(static_cast<int>(args.size()), args.data())) return 0;
     }
     m_pszResponseFile = nullptr;
     return 1;

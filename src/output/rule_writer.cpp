@@ -16,8 +16,7 @@ namespace {
 
 size_t FindExtensionDot(const std::string& name) {
     const size_t backslash = FindLastBackslash(name);
-    if (backslash == std::string::npos)
-        return name.rfind('.');
+    if (backslash == std::string::npos) return name.rfind('.');
     return name.find('.', backslash + 1);
 }
 
@@ -32,8 +31,7 @@ std::string MakeMacroName(const std::string& displayName) {
     std::string name =
         backslash == std::string::npos ? displayName : displayName.substr(backslash + 1);
     const size_t dot = name.find('.');
-    if (dot != std::string::npos)
-        name[dot] = '_';
+    if (dot != std::string::npos) name[dot] = '_';
     name += "_DEP";
     Platform().UpperCase(name);
     return name;
@@ -44,8 +42,7 @@ bool MakeObjectName(const std::string& matchedName, const std::string& targetExt
     unknownExt.clear();
     const size_t dot = FindExtensionDot(matchedName);
     object = matchedName;
-    if (dot == std::string::npos)
-        return true;
+    if (dot == std::string::npos) return true;
     object.resize(dot + 1);
     if (!targetExt.empty()) {
         object += targetExt;
@@ -68,8 +65,7 @@ void CIncludeNode::CollectDependencies() {
     // A node met again has had its whole subtree collected at its first visit (the graph has
     // no cycles), so walking it again would add nothing and costs time exponential in the
     // sharing of headers.
-    if (m_nCollectPass == s_nCollectPass)
-        return;
+    if (m_nCollectPass == s_nCollectPass) return;
     m_nCollectPass = s_nCollectPass;
     g_pApp->m_ruleDeps.push_back(this);
     cursor = 0;
@@ -89,8 +85,7 @@ void CIncludeNode::PrintTree(int depth) {
 std::string CDependencyApp::MakeDependencyName(const std::string& dir,
                                                const std::string& path) const {
     if (m_bAbsolutePaths) {
-        if (m_bOmitDrive && path.size() > 2 && path[1] == ':')
-            return path.substr(2);
+        if (m_bOmitDrive && path.size() > 2 && path[1] == ':') return path.substr(2);
         return path;
     }
     if (dir.size() < 3 || path.size() < 3 ||
@@ -105,21 +100,17 @@ std::string CDependencyApp::MakeDependencyName(const std::string& dir,
     int matched = 0;
     for (;;) {
         const size_t backslash = dir.find('\\', d);
-        if (backslash == std::string::npos)
-            break;
+        if (backslash == std::string::npos) break;
         const size_t length = backslash + 1 - d;
-        if (path.size() - p < length || path.compare(p, length, dir, d, length) != 0)
-            break;
+        if (path.size() - p < length || path.compare(p, length, dir, d, length) != 0) break;
         d += length;
         p += length;
         ++matched;
     }
-    if (matched == 0)
-        return path;
+    if (matched == 0) return path;
     std::string result;
     for (size_t i = d; i < dir.size(); ++i) {
-        if (dir[i] == '\\')
-            result += "..\\";
+        if (dir[i] == '\\') result += "..\\";
     }
     return result.append(path, p, std::string::npos);
 }
@@ -150,8 +141,7 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
     const std::string& fullName = root->path;
     const std::string display =
         root->isSystem ? fullName : MakeDependencyName(source.m_strDir, fullName);
-    if (m_bMainObj || m_bMainDep)
-        m_objNames.push_back(objName);
+    if (m_bMainObj || m_bMainDep) m_objNames.push_back(objName);
 
     const size_t total = m_ruleDeps.size() + m_universals.size();
     const std::string target = QuoteName(m_strObjPath + objName);
@@ -159,8 +149,7 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
     if (m_bMacroFormat) {
         const std::string macro = MakeMacroName(display);
         std::fprintf(stdout, "%s = ", macro.c_str());
-        if (total == 1)
-            std::fputs("\n", stdout);
+        if (total == 1) std::fputs("\n", stdout);
         m_macroRules.push_back(target + ": " + display + " $(" + macro + ")");
         continuesHead = true;
     } else {
@@ -172,16 +161,13 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
         const CIncludeNode* node = m_ruleDeps[i];
         const std::string name =
             node->isSystem ? node->path : MakeDependencyName(source.m_strDir, node->path);
-        if (name == display)
-            continue;
-        if (!continuesHead)
-            std::fputs("\t", stdout);
+        if (name == display) continue;
+        if (!continuesHead) std::fputs("\t", stdout);
         continuesHead = false;
         std::fprintf(stdout, i + 1 < total ? "%s \\\n" : "%s\n", QuoteName(name).c_str());
     }
     for (size_t j = 0; j < m_universals.size(); ++j) {
-        if (!continuesHead)
-            std::fputs("\t", stdout);
+        if (!continuesHead) std::fputs("\t", stdout);
         continuesHead = false;
         std::fprintf(stdout, j + 1 < m_universals.size() ? "%s \\\n" : "%s \n",
                      QuoteName(m_universals[j]).c_str());

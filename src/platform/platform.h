@@ -84,3 +84,7 @@ CPlatform& NativePlatform();
 
 // Process set-up that the platform needs before anything else runs (locale, stream modes).
 void InitializeProcess();
+
+// Runs body(context) on a thread whose stack may grow to `stackBytes` (reserved, not committed)
+// and waits for it to end. False when no such thread could be made; the body has not run then.
+bool RunOnLargeStack(size_t stackBytes, void (*body)(void*), void* context);

@@ -9,6 +9,7 @@
 // changes the tree while it runs, so what was read never goes stale within a run.
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,8 +80,7 @@ bool IsCDrive(const std::string& windowsPath) {
 // The length of the multibyte character at `text` in the current locale; 1 for a byte that
 // starts no valid character, so that a scan always advances.
 size_t MultibyteLength(const char* text) {
-    if (IsAscii(*text))
-        return 1;
+    if (IsAscii(*text)) return 1;
     std::mbstate_t state{};
     size_t length = std::mbrlen(text, strnlen(text, MB_CUR_MAX), &state);
     if (length == static_cast<size_t>(-1) || length == static_cast<size_t>(-2) || length == 0) {
@@ -119,8 +119,7 @@ bool MatchWildcards(const char* pattern, const char* name) {
 
 void JoinPosixPath(const std::string& directory, const char* name, std::string& out) {
     out.assign(directory);
-    if (out.back() != '/')
-        out += '/';
+    if (out.back() != '/') out += '/';
     out += name;
 }
 
@@ -145,8 +144,7 @@ void PosixToWindowsPath(const std::string& posixPath, std::string& out) {
 
 // Drops the last component of a full path, never climbing above its root.
 void RemoveLastComponent(std::string& path, size_t rootLength) {
-    if (path.size() <= rootLength)
-        return;
+    if (path.size() <= rootLength) return;
     size_t separator = path.rfind('\\');
     path.resize(separator == std::string::npos || separator < rootLength ? rootLength : separator);
 }
@@ -167,14 +165,12 @@ void AppendComponents(const char* rest, std::string& out, size_t rootLength) {
         if (length == 2 && p[0] == '.' && p[1] == '.') {
             RemoveLastComponent(out, rootLength);
         } else if (!(length == 1 && p[0] == '.')) {
-            if (out.back() != '\\')
-                out += '\\';
+            if (out.back() != '\\') out += '\\';
             out.append(p, length);
         }
         p = end;
     }
-    if (p != rest && IsSeparator(p[-1]) && out.back() != '\\')
-        out += '\\';
+    if (p != rest && IsSeparator(p[-1]) && out.back() != '\\') out += '\\';
 }
 
 // Begins the full path of a UNC name: `\\server\share` is its root, which `..` cannot leave.
@@ -186,12 +182,10 @@ const char* StartUncPath(const char* name, std::string& out, size_t& rootLength)
         const char* end = p;
         while (*end != '\0' && !IsSeparator(*end))
             ++end;
-        if (part == 1)
-            out += '\\';
+        if (part == 1) out += '\\';
         out.append(p, end);
         p = end;
-        if (*p == '\0' || part == 1)
-            break;
+        if (*p == '\0' || part == 1) break;
         ++p;
     }
     rootLength = out.size();
@@ -214,11 +208,9 @@ public:
         ++g_nDirectoryReads;
         ++g_nFileSystemCalls;
         DIR* stream = opendir(m_strPath.c_str());
-        if (stream == nullptr)
-            return false;
+        if (stream == nullptr) return false;
         while (const dirent* entry = readdir(stream)) {
-            if (IsDotOrDotDot(entry->d_name))
-                continue;
+            if (IsDotOrDotDot(entry->d_name)) continue;
             m_entries.push_back(CDirEntry{entry->d_name, std::string()});
             AssignAsciiUpper(entry->d_name, m_entries.back().upper);
         }
@@ -238,11 +230,9 @@ public:
     // differs only in letter case. `upper` is `name` upper-cased.
     const CDirEntry* Find(const char* name, const std::string& upper) const {
         auto first = m_firstByUpper.find(upper);
-        if (first == m_firstByUpper.end())
-            return nullptr;
+        if (first == m_firstByUpper.end()) return nullptr;
         for (size_t i = first->second; i < m_entries.size() && m_entries[i].upper == upper; ++i) {
-            if (m_entries[i].name == name)
-                return &m_entries[i];
+            if (m_entries[i].name == name) return &m_entries[i];
         }
         return &m_entries[first->second];
     }
@@ -331,8 +321,7 @@ bool CPosixPlatform::GetFullPath(const char* name, std::string& out) {
         return GetFullPath(copy.c_str(), out);
     }
     out.clear();
-    if (name == nullptr || *name == '\0')
-        return false;
+    if (name == nullptr || *name == '\0') return false;
     size_t rootLength = 0;
     const char* rest = StartFullPath(name, out, rootLength);
     if (rest == nullptr) {
@@ -350,15 +339,13 @@ bool CPosixPlatform::GetFullPath(const char* name, std::string& out) {
 // Begins the full path with its root (or the current directory for a relative name) and
 // returns where the rest of the name starts; null when the current directory is unknown.
 const char* CPosixPlatform::StartFullPath(const char* name, std::string& out, size_t& rootLength) {
-    if (IsSeparator(name[0]) && IsSeparator(name[1]))
-        return StartUncPath(name, out, rootLength);
+    if (IsSeparator(name[0]) && IsSeparator(name[1])) return StartUncPath(name, out, rootLength);
     rootLength = 3;  // "C:\"
     if (IsAsciiLetter(name[0]) && name[1] == ':') {
         bool relative = !IsSeparator(name[2]);
         // The current directory is on C:; any other drive has only its root.
         if (relative && AsciiUpper(name[0]) == 'C') {
-            if (!LoadCurrentDirectory())
-                return nullptr;
+            if (!LoadCurrentDirectory()) return nullptr;
             out = m_strCwd;
             return name + 2;
         }
@@ -370,26 +357,22 @@ const char* CPosixPlatform::StartFullPath(const char* name, std::string& out, si
         out = "C:\\";
         return name + 1;
     }
-    if (!LoadCurrentDirectory())
-        return nullptr;
+    if (!LoadCurrentDirectory()) return nullptr;
     out = m_strCwd;
     return name;
 }
 
 bool CPosixPlatform::LoadCurrentDirectory() {
-    if (m_bCwdKnown)
-        return true;
+    if (m_bCwdKnown) return true;
     std::string posixPath(256, '\0');
     ++g_nFileSystemCalls;
     while (getcwd(&posixPath[0], posixPath.size()) == nullptr) {
-        if (errno != ERANGE)
-            return false;
+        if (errno != ERANGE) return false;
         posixPath.resize(posixPath.size() * 2);
     }
     posixPath.resize(std::strlen(posixPath.c_str()));
     // Linux marks a directory outside the process's root with a prefix instead of a slash.
-    if (posixPath.empty() || posixPath[0] != '/')
-        return false;
+    if (posixPath.empty() || posixPath[0] != '/') return false;
     PosixToWindowsPath(posixPath, m_strCwd);
     m_bCwdKnown = true;
     return true;
@@ -398,11 +381,9 @@ bool CPosixPlatform::LoadCurrentDirectory() {
 // Makes `name` a full path in m_strFull and finds the directory that holds its last component,
 // which starts at `leaf`. Null when there is no such directory or the name ends with a separator.
 const CDirectory* CPosixPlatform::LocateParent(const char* name, size_t& leaf) {
-    if (!GetFullPath(name, m_strFull))
-        return nullptr;
+    if (!GetFullPath(name, m_strFull)) return nullptr;
     size_t separator = m_strFull.rfind('\\');
-    if (separator == std::string::npos || separator + 1 == m_strFull.size())
-        return nullptr;
+    if (separator == std::string::npos || separator + 1 == m_strFull.size()) return nullptr;
     leaf = separator + 1;
     return ResolveDirectory(m_strFull, separator);
 }
@@ -411,8 +392,7 @@ const CDirectory* CPosixPlatform::LocateParent(const char* name, size_t& leaf) {
 const CDirectory* CPosixPlatform::ResolveDirectory(const std::string& fullPath, size_t length) {
     m_strKey.assign(fullPath, 0, length);
     auto known = m_byWindowsPath.find(m_strKey);
-    if (known != m_byWindowsPath.end())
-        return known->second;
+    if (known != m_byWindowsPath.end()) return known->second;
     std::string windowsPath = m_strKey;
     const CDirectory* directory = ResolveUncached(windowsPath);
     m_byWindowsPath.emplace(std::move(windowsPath), directory);
@@ -422,20 +402,15 @@ const CDirectory* CPosixPlatform::ResolveDirectory(const std::string& fullPath, 
 // Resolves a Windows directory path ("C:" for the root) component by component, each component
 // case-insensitively in its parent; every prefix is remembered on the way.
 const CDirectory* CPosixPlatform::ResolveUncached(const std::string& windowsPath) {
-    if (!IsCDrive(windowsPath))
-        return nullptr;  // other drives and UNC names hold nothing
-    if (windowsPath.size() == 2)
-        return DirectoryAt("/");
+    if (!IsCDrive(windowsPath)) return nullptr;  // other drives and UNC names hold nothing
+    if (windowsPath.size() == 2) return DirectoryAt("/");
     size_t separator = windowsPath.rfind('\\');
     const CDirectory* parent = ResolveDirectory(windowsPath, separator);
-    if (parent == nullptr)
-        return nullptr;
+    if (parent == nullptr) return nullptr;
     const char* name = windowsPath.c_str() + separator + 1;
-    if (HasWildcards(name))
-        return nullptr;
+    if (HasWildcards(name)) return nullptr;
     const char* stored = FindLeaf(*parent, name);
-    if (stored == nullptr)
-        return nullptr;
+    if (stored == nullptr) return nullptr;
     std::string posixPath;
     JoinPosixPath(parent->Path(), stored, posixPath);
     return DirectoryAt(posixPath);
@@ -443,12 +418,10 @@ const CDirectory* CPosixPlatform::ResolveUncached(const std::string& windowsPath
 
 const CDirectory* CPosixPlatform::DirectoryAt(const std::string& posixPath) {
     auto known = m_byPosixPath.find(posixPath);
-    if (known != m_byPosixPath.end())
-        return known->second.get();
+    if (known != m_byPosixPath.end()) return known->second.get();
     auto directory = std::make_unique<CDirectory>(posixPath);
     // A directory that may be searched but not read (mode 711) still leads to what it holds.
-    if (!directory->Read() && !(errno == EACCES && IsDirectoryPath(posixPath)))
-        directory.reset();
+    if (!directory->Read() && !(errno == EACCES && IsDirectoryPath(posixPath))) directory.reset();
     const CDirectory* result = directory.get();
     m_byPosixPath.emplace(posixPath, std::move(directory));
     return result;
@@ -468,22 +441,18 @@ const char* CPosixPlatform::FindLeaf(const CDirectory& directory, const char* na
 FindHandle CPosixPlatform::FindFirstFile(const char* pattern, CFindData& data) {
     size_t leaf = 0;
     const CDirectory* directory = LocateParent(pattern, leaf);
-    if (directory == nullptr)
-        return INVALID_FIND_HANDLE;
+    if (directory == nullptr) return INVALID_FIND_HANDLE;
     const char* name = m_strFull.c_str() + leaf;
     if (!HasWildcards(name)) {
         const char* stored = FindLeaf(*directory, name);
-        if (stored == nullptr)
-            return INVALID_FIND_HANDLE;
+        if (stored == nullptr) return INVALID_FIND_HANDLE;
         data.cFileName.assign(stored);
         return AcquireFindState(*directory);  // nothing more to deliver
     }
-    if (!directory->IsListed())
-        return INVALID_FIND_HANDLE;
+    if (!directory->IsListed()) return INVALID_FIND_HANDLE;
     CFindState* state = AcquireFindState(*directory);
     AssignAsciiUpper(name, state->m_strPattern);
-    if (state->m_strPattern == "*.*")
-        state->m_strPattern = "*";  // with or without a dot
+    if (state->m_strPattern == "*.*") state->m_strPattern = "*";  // with or without a dot
     state->m_nNext = 0;
     if (!Advance(*state, data)) {
         ReleaseFindState(state);
@@ -493,14 +462,12 @@ FindHandle CPosixPlatform::FindFirstFile(const char* pattern, CFindData& data) {
 }
 
 bool CPosixPlatform::FindNextFile(FindHandle handle, CFindData& data) {
-    if (handle == INVALID_FIND_HANDLE)
-        return false;
+    if (handle == INVALID_FIND_HANDLE) return false;
     return Advance(*static_cast<CFindState*>(handle), data);
 }
 
 void CPosixPlatform::FindClose(FindHandle handle) {
-    if (handle != INVALID_FIND_HANDLE)
-        ReleaseFindState(static_cast<CFindState*>(handle));
+    if (handle != INVALID_FIND_HANDLE) ReleaseFindState(static_cast<CFindState*>(handle));
 }
 
 bool CPosixPlatform::Advance(CFindState& state, CFindData& data) {
@@ -511,8 +478,7 @@ bool CPosixPlatform::Advance(CFindState& state, CFindData& data) {
         size_t index = state.m_nNext++;
         const CDirEntry* entry = index == 0 ? &DOT : index == 1 ? &DOT_DOT : nullptr;
         if (entry == nullptr) {
-            if (index - 2 >= entries.size())
-                break;
+            if (index - 2 >= entries.size()) break;
             entry = &entries[index - 2];
         }
         if (MatchWildcards(state.m_strPattern.c_str(), entry->upper.c_str())) {
@@ -549,19 +515,15 @@ int Descriptor(FileHandle file) {
 FileHandle CPosixPlatform::OpenFile(const char* name) {
     size_t leaf = 0;
     const CDirectory* directory = LocateParent(name, leaf);
-    if (directory == nullptr)
-        return INVALID_FILE_HANDLE;
+    if (directory == nullptr) return INVALID_FILE_HANDLE;
     const char* leafName = m_strFull.c_str() + leaf;
-    if (HasWildcards(leafName))
-        return INVALID_FILE_HANDLE;
+    if (HasWildcards(leafName)) return INVALID_FILE_HANDLE;
     const char* stored = FindLeaf(*directory, leafName);
-    if (stored == nullptr)
-        return INVALID_FILE_HANDLE;
+    if (stored == nullptr) return INVALID_FILE_HANDLE;
     JoinPosixPath(directory->Path(), stored, m_strPosix);
     ++g_nFileSystemCalls;
     int fd = open(m_strPosix.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return INVALID_FILE_HANDLE;
+    if (fd < 0) return INVALID_FILE_HANDLE;
     // Windows cannot open a directory as a file; callers rely on that to report it.
     struct stat info;
     ++g_nFileSystemCalls;
@@ -575,8 +537,7 @@ FileHandle CPosixPlatform::OpenFile(const char* name) {
 long CPosixPlatform::ReadFile(FileHandle file, char* buffer, size_t size, unsigned long& error) {
     for (;;) {
         ssize_t got = read(Descriptor(file), buffer, std::min<size_t>(size, SSIZE_MAX));
-        if (got >= 0)
-            return static_cast<long>(got);
+        if (got >= 0) return static_cast<long>(got);
         if (errno != EINTR) {
             error = static_cast<unsigned long>(errno);
             return -1;
@@ -593,22 +554,19 @@ bool CPosixPlatform::SeekFile(FileHandle file, int64_t position, unsigned long& 
 }
 
 void CPosixPlatform::CloseFile(FileHandle file) {
-    if (file != INVALID_FILE_HANDLE)
-        close(Descriptor(file));
+    if (file != INVALID_FILE_HANDLE) close(Descriptor(file));
 }
 
 bool EqualIgnoringAsciiCase(const char* a, const char* b, size_t length) {
     for (size_t i = 0; i < length; ++i) {
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
-            return false;
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
     }
     return true;
 }
 
 bool CPosixPlatform::GetEnvironment(const char* name, std::string& value) {
     value.clear();
-    if (name == nullptr || *name == '\0' || std::strchr(name, '=') != nullptr)
-        return false;
+    if (name == nullptr || *name == '\0' || std::strchr(name, '=') != nullptr) return false;
     if (const char* exact = std::getenv(name)) {
         value = exact;
         return true;
@@ -679,4 +637,31 @@ unsigned long PosixDirectoryReads() {
 
 unsigned long PosixFileSystemCalls() {
     return g_nFileSystemCalls;
+}
+
+namespace {
+
+struct CThreadBody {
+    void (*body)(void*);
+    void* context;
+};
+
+void* RunThreadBody(void* argument) {
+    const CThreadBody* thread = static_cast<const CThreadBody*>(argument);
+    thread->body(thread->context);
+    return nullptr;
+}
+
+}  // namespace
+
+bool RunOnLargeStack(size_t stackBytes, void (*body)(void*), void* context) {
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) return false;
+    CThreadBody thread{body, context};
+    pthread_t handle;
+    const bool started = pthread_attr_setstacksize(&attributes, stackBytes) == 0 &&
+                         pthread_create(&handle, &attributes, RunThreadBody, &thread) == 0;
+    pthread_attr_destroy(&attributes);
+    if (started) pthread_join(handle, nullptr);
+    return started;
 }

@@ -49,23 +49,20 @@ public:
     FindHandle FindFirstFile(const char* pattern, CFindData& data) override {
         WIN32_FIND_DATAA found;
         HANDLE handle = FindFirstFileA(pattern, &found);
-        if (handle == INVALID_HANDLE_VALUE)
-            return INVALID_FIND_HANDLE;
+        if (handle == INVALID_HANDLE_VALUE) return INVALID_FIND_HANDLE;
         data.cFileName.assign(found.cFileName);
         return FromWin32Handle(handle);
     }
 
     bool FindNextFile(FindHandle handle, CFindData& data) override {
         WIN32_FIND_DATAA found;
-        if (!FindNextFileA(AsWin32Handle(handle), &found))
-            return false;
+        if (!FindNextFileA(AsWin32Handle(handle), &found)) return false;
         data.cFileName.assign(found.cFileName);
         return true;
     }
 
     void FindClose(FindHandle handle) override {
-        if (handle != INVALID_FIND_HANDLE)
-            ::FindClose(AsWin32Handle(handle));
+        if (handle != INVALID_FIND_HANDLE) ::FindClose(AsWin32Handle(handle));
     }
 
     FileHandle OpenFile(const char* name) override {
@@ -96,8 +93,7 @@ public:
     }
 
     void CloseFile(FileHandle file) override {
-        if (file != INVALID_FILE_HANDLE)
-            CloseHandle(AsWin32Handle(file));
+        if (file != INVALID_FILE_HANDLE) CloseHandle(AsWin32Handle(file));
     }
 
     bool GetEnvironment(const char* name, std::string& value) override {
@@ -108,8 +104,7 @@ public:
             SetLastError(ERROR_SUCCESS);
             DWORD length =
                 GetEnvironmentVariableA(name, buffer.data(), static_cast<DWORD>(buffer.size()));
-            if (length == 0)
-                return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+            if (length == 0) return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
             if (length < buffer.size()) {
                 value.assign(buffer.data(), length);
                 return true;
@@ -119,13 +114,11 @@ public:
     }
 
     void LowerCase(std::string& text) override {
-        if (!text.empty())
-            CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+        if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
     }
 
     void UpperCase(std::string& text) override {
-        if (!text.empty())
-            CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+        if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
     }
 
     size_t CharLength(const char* text) override {
@@ -143,4 +136,29 @@ CPlatform& NativePlatform() {
 // The C runtime's multibyte functions follow the user's ANSI code page, as the API calls do.
 void InitializeProcess() {
     std::setlocale(LC_CTYPE, "");
+}
+
+namespace {
+
+struct CThreadBody {
+    void (*body)(void*);
+    void* context;
+};
+
+DWORD WINAPI RunThreadBody(LPVOID argument) {
+    const CThreadBody* thread = static_cast<const CThreadBody*>(argument);
+    thread->body(thread->context);
+    return 0;
+}
+
+}  // namespace
+
+bool RunOnLargeStack(size_t stackBytes, void (*body)(void*), void* context) {
+    CThreadBody thread{body, context};
+    HANDLE handle = CreateThread(nullptr, stackBytes, RunThreadBody, &thread,
+                                 STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (handle == nullptr) return false;
+    WaitForSingleObject(handle, INFINITE);
+    CloseHandle(handle);
+    return true;
 }

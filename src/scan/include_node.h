@@ -17,6 +17,10 @@ public:
     // Appends this node and its descendants, depth-first and pre-order, each node once, to the
     // application's m_ruleDeps. BeginCollection starts a new list.
     static void BeginCollection() { ++s_nCollectPass; }
+    // A node is active while its file's scan is under way, that is while its path stands on the
+    // active-file stack.
+    bool IsActive() const { return m_bActive; }
+    void SetActive(bool active) { m_bActive = active; }
     void CollectDependencies();
     // Writes the include tree below this node, three blanks a level.
     void PrintTree(int depth);
@@ -29,4 +33,5 @@ public:
 private:
     static unsigned s_nCollectPass;
     unsigned m_nCollectPass = 0;  // the collection that listed this node last
+    bool m_bActive = false;
 };

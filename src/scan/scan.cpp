@@ -14,8 +14,7 @@ const char CANNOT_OPEN[] = "incwalk32: %s: unable to open include file %s\n";
 
 bool TakeFirstMatch(CFileSearch& search, const std::string& name, const std::string& list,
                     int flags, std::string& match) {
-    if (!search.FindFirst(name, list, flags))
-        return false;
+    if (!search.FindFirst(name, list, flags)) return false;
     search.FindNext(match);
     return true;
 }
@@ -24,8 +23,7 @@ bool TakeFirstMatch(CFileSearch& search, const std::string& name, const std::str
 
 bool CDependencyApp::FindInclude(const std::string& name, int kind, std::string& match) {
     CFileSearch search;
-    if (kind == KIND_SOURCE)
-        return TakeFirstMatch(search, name, std::string(), 0, match);
+    if (kind == KIND_SOURCE) return TakeFirstMatch(search, name, std::string(), 0, match);
     if (kind == KIND_QUOTED) {
         for (auto active = m_activeFiles.rbegin(); active != m_activeFiles.rend(); ++active) {
             if (TakeFirstMatch(search, name, DirectoryOf(*active), SEARCH_LIST_ONLY, match)) {
@@ -56,17 +54,18 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
                         name.c_str());
         return nullptr;
     }
-    for (const std::string& active : m_activeFiles) {
-        if (active == normal) {
+    // Every file on the active-file stack has its node in the table, marked active, so one
+    // lookup answers both the recursion check and the reuse of a file scanned before.
+    auto known = m_fileTable.find(normal);
+    if (known != m_fileTable.end()) {
+        if (known->second->IsActive()) {
             ReportCondition(m_nErrRecursive, EXIT_RECURSIVE, true,
                             "incwalk32: %s: recursive header %s\n", includerPath.c_str(),
                             normal.c_str());
             return nullptr;
         }
-    }
-    auto known = m_fileTable.find(normal);
-    if (known != m_fileTable.end())
         return known->second;
+    }
 
     CSourceFile file;
     if (!file.Open(normal.c_str(), OPEN_READ_TEXT, m_bSystemIncludes)) {
@@ -76,19 +75,17 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
     }
     CIncludeNode* node = NewNode(normal, kind == KIND_ANGLE ? 1 : 0);
     m_activeFiles.push_back(normal);
+    node->SetActive(true);
     std::string include;
     while (file.ReadInclude(include)) {
-        if (m_nExitCode != 0)
-            break;
+        if (m_nExitCode != 0) break;
         const int childKind = include[0] == '<' ? KIND_ANGLE : KIND_QUOTED;
         include.erase(0, 1);
         LowerCase(include);
-        if (IsExcluded(include))
-            continue;
+        if (IsExcluded(include)) continue;
         file.Close();
         CIncludeNode* child = ScanFile(include, normal, childKind);
-        if (child != nullptr)
-            node->AddChild(child);
+        if (child != nullptr) node->AddChild(child);
         if (!file.Reopen()) {
             // The file vanished or was locked while its include was scanned: the rest of it
             // cannot be read, so its dependency list would be incomplete.
@@ -97,6 +94,7 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
             break;
         }
     }
+    node->SetActive(false);
     m_activeFiles.pop_back();
     file.Close();
     return node;

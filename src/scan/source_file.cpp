@@ -19,8 +19,7 @@ CSourceFile::~CSourceFile() {
 }
 
 int CSourceFile::Open(const char* name, int flags, int scanSystem) {
-    if (!OpenText(name))
-        return 0;
+    if (!OpenText(name)) return 0;
     const size_t length = std::strlen(name);
     char* copy = new char[length + 1];
     std::memcpy(copy, name, length + 1);
@@ -32,15 +31,13 @@ int CSourceFile::Open(const char* name, int flags, int scanSystem) {
 }
 
 void CSourceFile::Close() {
-    if (!IsOpen())
-        return;
+    if (!IsOpen()) return;
     m_nSavedPos = Tell();
     CTextFile::Close();
 }
 
 int CSourceFile::Reopen() {
-    if (m_pszFileName == nullptr || !OpenText(m_pszFileName))
-        return 0;
+    if (m_pszFileName == nullptr || !OpenText(m_pszFileName)) return 0;
     Seek(m_nSavedPos);
     m_nSavedPos = -1;
     return 1;
@@ -50,8 +47,7 @@ int CSourceFile::ReadInclude(std::string& name) {
     while (ReadLine(g_szLine, LINE_BUFFER_SIZE) > 0) {
         StripComments(g_szLine);
         const char* p = SkipBlanks(g_szLine);
-        if (std::strncmp(p, "#include", 8) != 0)
-            continue;
+        if (std::strncmp(p, "#include", 8) != 0) continue;
         p = SkipBlanks(p + 8);
         char close;
         if (*p == '"') {
@@ -62,8 +58,7 @@ int CSourceFile::ReadInclude(std::string& name) {
             continue;
         }
         const char* end = std::strchr(p + 1, close);
-        if (end == nullptr)
-            continue;
+        if (end == nullptr) continue;
         name.assign(p, end);
         return 1;
     }

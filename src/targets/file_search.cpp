@@ -10,8 +10,7 @@ size_t FindLastSeparator(const std::string& text) {
     size_t last = std::string::npos;
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\\' || c == '/')
-            last = i;
+        if (c == '\\' || c == '/') last = i;
         i += c < 0x80 ? 1 : platform.CharLength(text.c_str() + i);
     }
     return last;
@@ -24,8 +23,7 @@ size_t FindLastBackslash(const std::string& text) {
     size_t last = std::string::npos;
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\\')
-            last = i;
+        if (c == '\\') last = i;
         i += c < 0x80 ? 1 : platform.CharLength(text.c_str() + i);
     }
     return last;
@@ -33,8 +31,7 @@ size_t FindLastBackslash(const std::string& text) {
 
 void SplitSearchName(const std::string& name, std::string& dirPart, std::string& namePart) {
     size_t split = FindLastSeparator(name);
-    if (split == std::string::npos && !name.empty())
-        split = name.find(':');
+    if (split == std::string::npos && !name.empty()) split = name.find(':');
     if (split == std::string::npos) {
         dirPart.clear();
         namePart = name;
@@ -49,10 +46,8 @@ void AppendPath(std::string& path, const std::string& part) {
         path = part;
         return;
     }
-    if (part.empty())
-        return;
-    if (path.back() != '\\' && part.front() != '\\')
-        path += '\\';
+    if (part.empty()) return;
+    if (path.back() != '\\' && part.front() != '\\') path += '\\';
     path += part;
 }
 
@@ -61,15 +56,13 @@ void LowerCase(std::string& text) {
 }
 
 bool MakeNormalForm(const std::string& name, std::string& out) {
-    if (!Platform().GetFullPath(name.c_str(), out))
-        return false;
+    if (!Platform().GetFullPath(name.c_str(), out)) return false;
     LowerCase(out);
     return true;
 }
 
 bool MakeDirectoryForm(const std::string& name, std::string& out) {
-    if (!Platform().GetFullPath(name.c_str(), out))
-        return false;
+    if (!Platform().GetFullPath(name.c_str(), out)) return false;
     out = DirectoryOf(out);
     LowerCase(out);
     return true;
@@ -89,8 +82,7 @@ CPathList::~CPathList() {
 bool CPathList::SetList(const std::string& spec) {
     std::string value;
     if (!spec.empty() && spec[0] == '>') {
-        if (!Platform().GetEnvironment(spec.c_str() + 1, value))
-            return false;
+        if (!Platform().GetEnvironment(spec.c_str() + 1, value)) return false;
     } else {
         value = spec;
     }
@@ -103,8 +95,7 @@ bool CPathList::SetList(const std::string& spec) {
 
 bool CPathList::NextDir(std::string& out) {
     out.clear();
-    if (m_pNext == nullptr)
-        return false;
+    if (m_pNext == nullptr) return false;
     while (*m_pNext == ' ' || *m_pNext == ';')
         ++m_pNext;
     if (*m_pNext == '\0') {
@@ -154,8 +145,7 @@ bool CFileSearch::FindFirst(const std::string& name, const std::string& listSpec
     delete m_pList;
     m_pList = nullptr;
     m_pList = new CPathList;
-    if (!listSpec.empty())
-        m_pList->SetList(listSpec);
+    if (!listSpec.empty()) m_pList->SetList(listSpec);
     m_nFlags = flags;
     m_strListDir.clear();
     m_strMatch.clear();
@@ -178,8 +168,7 @@ bool CFileSearch::FindFirst(const std::string& name, const std::string& listSpec
             SetMatchFromEntry();
             return true;
         }
-        if (absolute || !m_pList->NextDir(m_strListDir))
-            return false;
+        if (absolute || !m_pList->NextDir(m_strListDir)) return false;
     }
 }
 

@@ -11,12 +11,10 @@ namespace {
 
 bool IsObjectFile(const std::string& name) {
     const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || name.size() - dot != 4)
-        return false;
+    if (dot == std::string::npos || name.size() - dot != 4) return false;
     static const char OBJ[] = ".obj";
     for (size_t i = 0; i < 4; ++i) {
-        if (std::tolower(static_cast<unsigned char>(name[dot + i])) != OBJ[i])
-            return false;
+        if (std::tolower(static_cast<unsigned char>(name[dot + i])) != OBJ[i]) return false;
     }
     return true;
 }
@@ -26,8 +24,7 @@ bool IsObjectFile(const std::string& name) {
 int CDependencyApp::RunTargets() {
     for (const std::string& macro : m_macros)
         std::fprintf(stdout, "%s\n", macro.c_str());
-    if (!m_macros.empty())
-        std::fputs("\n", stdout);
+    if (!m_macros.empty()) std::fputs("\n", stdout);
 
     CFileSearch search;
     for (size_t i = 0; i < m_targets.size() && m_nExitCode == 0; ++i) {
@@ -35,8 +32,7 @@ int CDependencyApp::RunTargets() {
         if (!search.FindFirst(m_targets[i], 0)) {
             ReportCondition(m_nErrNoFiles, EXIT_NO_FILES, false,
                             "incwalk32: no files found for %s\n", m_targets[i].c_str());
-            if (m_nErrNoFiles >= 2)
-                return 0;
+            if (m_nErrNoFiles >= 2) return 0;
             continue;
         }
         std::string match;
@@ -48,10 +44,8 @@ int CDependencyApp::RunTargets() {
         for (const std::string& rule : m_macroRules)
             std::fprintf(stdout, "%s\n\n", rule.c_str());
     }
-    if (m_bMainObj)
-        WriteMainObj();
-    if (m_bMainDep)
-        WriteMainDep();
+    if (m_bMainObj) WriteMainObj();
+    if (m_bMainDep) WriteMainDep();
     return 1;
 }
 
@@ -68,8 +62,7 @@ void CDependencyApp::ProcessMatch(std::string& match) {
     LowerCase(match);
     CTargetSource source(match, dir);
     source.m_pRoot = ScanFile(match, std::string(), KIND_SOURCE);
-    if (source.m_pRoot != nullptr && m_nExitCode == 0)
-        WriteRule(source);
+    if (source.m_pRoot != nullptr && m_nExitCode == 0) WriteRule(source);
 }
 
 void CDependencyApp::WriteMainObj() {
@@ -77,10 +70,8 @@ void CDependencyApp::WriteMainObj() {
     const char* separator = m_bMainObjResponse ? " + ^\n\t" : " + \\\n\t";
     bool first = true;
     for (const std::string& name : m_objNames) {
-        if (!IsObjectFile(name))
-            continue;
-        if (!first)
-            std::fputs(separator, stdout);
+        if (!IsObjectFile(name)) continue;
+        if (!first) std::fputs(separator, stdout);
         first = false;
         std::fprintf(stdout, "%s%s", m_strObjPath.c_str(), name.c_str());
     }

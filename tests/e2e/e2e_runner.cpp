@@ -17,13 +17,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -98,9 +96,13 @@ std::vector<std::string> ReadLines(const fs::path& path) {
     return lines;
 }
 
-bool IsMarker(const std::string& line) { return line.compare(0, 3, kMarker) == 0; }
+bool IsMarker(const std::string& line) {
+    return line.compare(0, 3, kMarker) == 0;
+}
 
-bool TakesPath(const std::string& kind) { return kind == "file" || kind == "dir"; }
+bool TakesPath(const std::string& kind) {
+    return kind == "file" || kind == "dir";
+}
 
 bool IsKnownKind(const std::string& kind) {
     static const char* const kKinds[] = {"file", "dir",    "args",   "env",
@@ -132,8 +134,8 @@ void CheckUnique(const std::vector<Section>& sections) {
     for (const Section& section : sections) {
         if (TakesPath(section.kind)) continue;
         if (seen[section.kind]++)
-            throw CaseError("line " + std::to_string(section.lineNumber) + ": second '== " +
-                            section.kind + "' section");
+            throw CaseError("line " + std::to_string(section.lineNumber) +
+                            ": second '== " + section.kind + "' section");
     }
 }
 
@@ -182,7 +184,8 @@ std::string ExpandRepeats(const std::string& line) {
             throw CaseError("bad repeat count '" + count + "' in '" + line + "'");
         std::string text = line.substr(countEnd + 1, close - countEnd - 1);
         result += line.substr(pos, open - pos);
-        for (long n = std::stol(count); n > 0; --n) result += text;
+        for (long n = std::stol(count); n > 0; --n)
+            result += text;
         pos = close + kClose.size();
     }
     return result + line.substr(pos);
@@ -191,7 +194,7 @@ std::string ExpandRepeats(const std::string& line) {
 // Expands the placeholders of one line in a single pass; unknown bracketed text stays as it is.
 std::string ExpandLine(const std::string& line, const Root& root) {
     const std::pair<const char*, std::string> kTokens[] = {
-        {"[TAB]", "\t"},         {"[BLANK]", " "},        {"[CR]", "\r"},
+        {"[TAB]", "\t"},        {"[BLANK]", " "},       {"[CR]", "\r"},
         {"[ROOT]", root.upper}, {"[root]", root.lower},
     };
     std::string text = ExpandRepeats(line);
@@ -257,7 +260,10 @@ std::vector<std::string> EncodeText(const std::string& text, const Root& root) {
         std::string encoded;
         for (size_t i = 0; i < line.size(); ++i) {
             char c = line[i];
-            encoded += c == '\t' ? "[TAB]" : c == '\r' ? "[CR]" : i >= body ? "[BLANK]" : std::string(1, c);
+            encoded += c == '\t'   ? "[TAB]"
+                       : c == '\r' ? "[CR]"
+                       : i >= body ? "[BLANK]"
+                                   : std::string(1, c);
         }
         lines.push_back(encoded + (noEol ? "[NOEOL]" : ""));
         pos = noEol ? text.size() : end + 1;
@@ -332,7 +338,8 @@ void CreateTree(const CaseFile& parsed, const fs::path& sandbox, const Root& roo
 std::vector<std::string> CaseArguments(const CaseFile& parsed, const Root& root) {
     std::vector<std::string> args;
     if (const Section* section = FindSection(parsed, "args")) {
-        for (const std::string& line : section->lines) args.push_back(ExpandLine(line, root));
+        for (const std::string& line : section->lines)
+            args.push_back(ExpandLine(line, root));
     }
     return args;
 }
@@ -342,7 +349,8 @@ bool IsRemovedVariable(const std::string& entry) {
     for (char& c : name)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     // The program looks names up regardless of case, so "include" counts as INCLUDE too.
-    return name == "INCLUDE" || name == "LANG" || name == "LANGUAGE" || name.compare(0, 3, "LC_") == 0;
+    return name == "INCLUDE" || name == "LANG" || name == "LANGUAGE" ||
+           name.compare(0, 3, "LC_") == 0;
 }
 
 std::vector<std::string> CaseEnvironment(const CaseFile& parsed, const Root& root) {
@@ -360,7 +368,8 @@ std::vector<std::string> CaseEnvironment(const CaseFile& parsed, const Root& roo
         }
     }
     std::vector<std::string> env;
-    for (const auto& entry : byName) env.push_back(entry.second);
+    for (const auto& entry : byName)
+        env.push_back(entry.second);
     return env;
 }
 
@@ -385,7 +394,8 @@ int ExpectedExitCode(const CaseFile& parsed, const Root& root) {
 
 std::vector<char*> CStrings(std::vector<std::string>& strings) {
     std::vector<char*> pointers;
-    for (std::string& s : strings) pointers.push_back(&s[0]);
+    for (std::string& s : strings)
+        pointers.push_back(&s[0]);
     pointers.push_back(nullptr);
     return pointers;
 }
@@ -477,15 +487,19 @@ RunResult Run(const std::vector<std::string>& argv, const std::vector<std::strin
 // ---------------------------------------------------------------------------------------------
 // Comparing and reporting
 
-std::string WithCrlf(const std::string& text) { return Replace(text, "\n", "\r\n"); }
+std::string WithCrlf(const std::string& text) {
+    return Replace(text, "\n", "\r\n");
+}
 
 // A line diff of two small texts (longest common subsequence): ' ' both, '-' expected only,
 // '+' actual only.
 void PrintDiff(const std::vector<std::string>& a, const std::vector<std::string>& b) {
     size_t n = a.size(), m = b.size();
     if (n * m > 4000000) {
-        for (const std::string& line : a) std::cout << "- " << line << "\n";
-        for (const std::string& line : b) std::cout << "+ " << line << "\n";
+        for (const std::string& line : a)
+            std::cout << "- " << line << "\n";
+        for (const std::string& line : b)
+            std::cout << "+ " << line << "\n";
         return;
     }
     std::vector<std::vector<int>> common(n + 1, std::vector<int>(m + 1, 0));
@@ -552,8 +566,8 @@ void ReportFailure(const Outcome& o, const Options& options, const Root& root,
     else if (o.actual.signal)
         std::cout << "\nkilled by signal " << o.actual.signal << "\n";
     else if (o.actual.exitCode != o.expectedExit)
-        std::cout << "\nexit code: expected " << o.expectedExit << ", actual "
-                  << o.actual.exitCode << "\n";
+        std::cout << "\nexit code: expected " << o.expectedExit << ", actual " << o.actual.exitCode
+                  << "\n";
     ReportStream("stdout", o.expectedOut, o.actual.out, options, root);
     ReportStream("stderr", o.expectedErr, o.actual.err, options, root);
 }
@@ -606,10 +620,12 @@ void UpdateCase(CaseFile parsed, const RunResult& actual, const Options& options
         }
     }
     std::string text;
-    for (const std::string& line : parsed.preamble) text += line + "\n";
+    for (const std::string& line : parsed.preamble)
+        text += line + "\n";
     for (const Section& section : parsed.sections) {
         text += section.marker + "\n";
-        for (const std::string& line : section.lines) text += line + "\n";
+        for (const std::string& line : section.lines)
+            text += line + "\n";
     }
     fs::path temporary = options.caseFile.string() + ".tmp";
     WriteFile(temporary, text);
@@ -631,17 +647,26 @@ Options ParseOptions(int argc, char** argv) {
             if (i + 1 >= argc) throw CaseError(arg + " needs a value");
             return argv[++i];
         };
-        if (arg == "--program") options.program = value();
-        else if (arg == "--sandbox") options.sandbox = value();
-        else if (arg == "--emulator") options.emulator.push_back(value());
-        else if (arg == "--drive") options.drive = value().at(0);
-        else if (arg == "--timeout") options.timeoutSeconds = std::stoi(value());
-        else if (arg == "--crlf") options.crlf = true;
-        else if (arg == "--keep") options.keep = true;
-        else if (arg == "--update") options.update = true;
+        if (arg == "--program")
+            options.program = value();
+        else if (arg == "--sandbox")
+            options.sandbox = value();
+        else if (arg == "--emulator")
+            options.emulator.push_back(value());
+        else if (arg == "--drive")
+            options.drive = value().at(0);
+        else if (arg == "--timeout")
+            options.timeoutSeconds = std::stoi(value());
+        else if (arg == "--crlf")
+            options.crlf = true;
+        else if (arg == "--keep")
+            options.keep = true;
+        else if (arg == "--update")
+            options.update = true;
         else if (arg.compare(0, 2, "--") == 0 || !options.caseFile.empty())
             throw CaseError("unexpected argument '" + arg + "'");
-        else options.caseFile = arg;
+        else
+            options.caseFile = arg;
     }
     if (options.program.empty() || options.sandbox.empty() || options.caseFile.empty())
         throw CaseError("missing argument");
@@ -656,7 +681,8 @@ int RunCase(const Options& options) {
 
     std::vector<std::string> argv = options.emulator;
     argv.push_back(fs::absolute(options.program).string());
-    for (const std::string& arg : CaseArguments(parsed, root)) argv.push_back(arg);
+    for (const std::string& arg : CaseArguments(parsed, root))
+        argv.push_back(arg);
     fs::path cwd = CaseDirectory(parsed, sandbox, root);
 
     Outcome outcome;

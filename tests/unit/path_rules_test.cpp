@@ -83,8 +83,7 @@ class CFakeEnvironment : public CForwardingPlatform {
 public:
     bool GetEnvironment(const char* name, std::string& value) override {
         auto found = variables.find(name);
-        if (found == variables.end())
-            return false;
+        if (found == variables.end()) return false;
         value = found->second;
         return true;
     }

@@ -39,8 +39,7 @@ protected:
         std::vector<std::string> names;
         CFindData data;
         FindHandle find = Platform().FindFirstFile(pattern.c_str(), data);
-        if (find == INVALID_FIND_HANDLE)
-            return names;
+        if (find == INVALID_FIND_HANDLE) return names;
         do {
             names.push_back(data.cFileName);
         } while (Platform().FindNextFile(find, data));
@@ -50,14 +49,12 @@ protected:
 
     static std::string ReadAll(const std::string& name) {
         FileHandle file = Platform().OpenFile(name.c_str());
-        if (file == INVALID_FILE_HANDLE)
-            return CANNOT_OPEN;
+        if (file == INVALID_FILE_HANDLE) return CANNOT_OPEN;
         std::string contents;
         char buffer[64];
         unsigned long error = 0;
         while (long got = Platform().ReadFile(file, buffer, sizeof buffer, error)) {
-            if (got < 0)
-                break;
+            if (got < 0) break;
             contents.append(buffer, static_cast<size_t>(got));
         }
         Platform().CloseFile(file);
@@ -104,8 +101,7 @@ TEST_F(PlatformFullPath, ResolvesNamesTextually) {
     };
     for (const FullPathCase& test : cases) {
         std::string expected = test.expected;
-        if (expected[0] == '~')
-            expected.replace(0, 1, m_strCwd);
+        if (expected[0] == '~') expected.replace(0, 1, m_strCwd);
         std::string full;
         EXPECT_TRUE(Platform().GetFullPath(test.name, full)) << test.name;
         EXPECT_EQ(full, expected) << test.name;
@@ -275,8 +271,7 @@ using PlatformTextFile = PlatformTree;
 std::vector<std::string> ReadLines(const char* name, int size) {
     std::vector<std::string> lines;
     CTextFile file;
-    if (!file.OpenText(name))
-        return lines;
+    if (!file.OpenText(name)) return lines;
     std::vector<char> buffer(static_cast<size_t>(size));
     while (int stored = file.ReadLine(buffer.data(), size))
         lines.emplace_back(buffer.data(), stored);
@@ -393,8 +388,7 @@ TEST_F(PlatformCaseMapping, ChangesOnlyAsciiLettersInTheCLocale) {
 }
 
 TEST_F(PlatformCaseMapping, MapsMultibyteCharactersAsWholeCharacters) {
-    if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr)
-        GTEST_SKIP() << "no C.UTF-8 locale";
+    if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) GTEST_SKIP() << "no C.UTF-8 locale";
     EXPECT_EQ(Lower(CAPITAL_A_UMLAUT + CAPITAL_O_UMLAUT + "-ABC" + INVALID + LEAD_BYTE_ONLY),
               SMALL_A_UMLAUT + SMALL_O_UMLAUT + "-abc" + INVALID + LEAD_BYTE_ONLY);
     EXPECT_EQ(Upper(SMALL_A_UMLAUT + EURO + "b"), CAPITAL_A_UMLAUT + EURO + "B");

@@ -15,16 +15,14 @@ class COpenCounter : public CForwardingPlatform {
 public:
     FileHandle OpenFile(const char* name) override {
         FileHandle file = CForwardingPlatform::OpenFile(name);
-        if (file == INVALID_FILE_HANDLE)
-            return file;
+        if (file == INVALID_FILE_HANDLE) return file;
         if (failReopenOf == name && opens[name] > 0) {
             CForwardingPlatform::CloseFile(file);
             return INVALID_FILE_HANDLE;
         }
         ++opens[name];
         names[file] = name;
-        if (++open > maxOpen)
-            maxOpen = open;
+        if (++open > maxOpen) maxOpen = open;
         return file;
     }
     void CloseFile(FileHandle file) override {
@@ -42,8 +40,7 @@ public:
     // The environment of the test alone, so that the machine's INCLUDE plays no part.
     bool GetEnvironment(const char* name, std::string& value) override {
         auto found = environment.find(name);
-        if (found == environment.end())
-            return false;
+        if (found == environment.end()) return false;
         value = found->second;
         return true;
     }

@@ -21,8 +21,7 @@ public:
         Platform().ForgetFileSystem();
     }
     ~CTempTree() {
-        if (!m_previous.empty())
-            std::filesystem::current_path(m_previous);
+        if (!m_previous.empty()) std::filesystem::current_path(m_previous);
         std::error_code ignored;
         std::filesystem::remove_all(m_root, ignored);
         Platform().ForgetFileSystem();
