@@ -129,6 +129,22 @@ bool IsDirectoryPath(const std::string& posixPath) {
     return stat(posixPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Replaces a path whose last component is a symbolic link by the link's canonical target, so
+// that a loop of links (dir/self -> .) leads back to a directory already read instead of
+// growing a path that the kernel refuses after 40 links. The parent is canonical already.
+// False for a dangling link.
+bool FollowLastLink(std::string& posixPath) {
+    struct stat info;
+    ++g_nFileSystemCalls;
+    if (lstat(posixPath.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+    ++g_nFileSystemCalls;
+    char* target = realpath(posixPath.c_str(), nullptr);
+    if (target == nullptr) return false;
+    posixPath.assign(target);
+    std::free(target);
+    return true;
+}
+
 bool PathExists(const std::string& posixPath) {
     struct stat info;
     ++g_nFileSystemCalls;
@@ -196,6 +212,7 @@ const char* StartUncPath(const char* name, std::string& out, size_t& rootLength)
 struct CDirEntry {
     std::string name;
     std::string upper;
+    bool mayBeLink;  // a symbolic link, or a file system that does not say
 };
 
 // A POSIX directory as read once for the run.
@@ -211,7 +228,8 @@ public:
         if (stream == nullptr) return false;
         while (const dirent* entry = readdir(stream)) {
             if (IsDotOrDotDot(entry->d_name)) continue;
-            m_entries.push_back(CDirEntry{entry->d_name, std::string()});
+            const bool mayBeLink = entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
+            m_entries.push_back(CDirEntry{entry->d_name, std::string(), mayBeLink});
             AssignAsciiUpper(entry->d_name, m_entries.back().upper);
         }
         closedir(stream);
@@ -290,7 +308,9 @@ private:
     const CDirectory* ResolveDirectory(const std::string& fullPath, size_t length);
     const CDirectory* ResolveUncached(const std::string& windowsPath);
     const CDirectory* DirectoryAt(const std::string& posixPath);
-    const char* FindLeaf(const CDirectory& directory, const char* name);
+    // The stored name of the entry `name` names in `directory`, or null when there is none;
+    // `mayBeLink`, when given, tells whether the entry may be a symbolic link.
+    const char* FindLeaf(const CDirectory& directory, const char* name, bool* mayBeLink = nullptr);
 
     CFindState* AcquireFindState(const CDirectory& directory);
     void ReleaseFindState(CFindState* state);
@@ -409,10 +429,12 @@ const CDirectory* CPosixPlatform::ResolveUncached(const std::string& windowsPath
     if (parent == nullptr) return nullptr;
     const char* name = windowsPath.c_str() + separator + 1;
     if (HasWildcards(name)) return nullptr;
-    const char* stored = FindLeaf(*parent, name);
+    bool mayBeLink = false;
+    const char* stored = FindLeaf(*parent, name, &mayBeLink);
     if (stored == nullptr) return nullptr;
     std::string posixPath;
     JoinPosixPath(parent->Path(), stored, posixPath);
+    if (mayBeLink && !FollowLastLink(posixPath)) return nullptr;
     return DirectoryAt(posixPath);
 }
 
@@ -427,15 +449,18 @@ const CDirectory* CPosixPlatform::DirectoryAt(const std::string& posixPath) {
     return result;
 }
 
-// The stored name of the entry `name` names in `directory`, or null when there is none.
-const char* CPosixPlatform::FindLeaf(const CDirectory& directory, const char* name) {
+const char* CPosixPlatform::FindLeaf(const CDirectory& directory, const char* name,
+                                     bool* mayBeLink) {
     if (!directory.IsListed()) {
         JoinPosixPath(directory.Path(), name, m_strPosix);
+        if (mayBeLink != nullptr) *mayBeLink = true;
         return PathExists(m_strPosix) ? name : nullptr;
     }
     AssignAsciiUpper(name, m_strUpper);
     const CDirEntry* entry = directory.Find(name, m_strUpper);
-    return entry != nullptr ? entry->name.c_str() : nullptr;
+    if (entry == nullptr) return nullptr;
+    if (mayBeLink != nullptr) *mayBeLink = entry->mayBeLink;
+    return entry->name.c_str();
 }
 
 FindHandle CPosixPlatform::FindFirstFile(const char* pattern, CFindData& data) {
@@ -471,8 +496,8 @@ void CPosixPlatform::FindClose(FindHandle handle) {
 }
 
 bool CPosixPlatform::Advance(CFindState& state, CFindData& data) {
-    static const CDirEntry DOT{".", "."};
-    static const CDirEntry DOT_DOT{"..", ".."};
+    static const CDirEntry DOT{".", ".", false};
+    static const CDirEntry DOT_DOT{"..", "..", false};
     const std::vector<CDirEntry>& entries = state.m_pDirectory->Entries();
     while (state.m_nNext != CFindState::DONE) {
         size_t index = state.m_nNext++;
