@@ -69,6 +69,8 @@ public:
     // Output and the target loop.
     void WriteRule(CTargetSource& source);
     std::string MakeDependencyName(const std::string& dir, const std::string& path) const;
+    void AppendDependencyName(std::string& out, const std::string& dir,
+                              const std::string& path) const;
     int RunTargets();
 
     int m_nExitCode;
@@ -102,6 +104,12 @@ public:
     int m_nErrUnknownExt;
 
 private:
+    // The directory form of each entry of m_activeFiles, where quoted includes are searched.
+    CStringList m_activeDirs;
+    // Scratch texts of the rule writer, kept to spare an allocation per dependency.
+    std::string m_strRuleText;
+    std::string m_strDependencyName;
+
     static void RunOnThread(void* context);
     // The run inside the region that catches exhaustion of memory and file I/O errors.
     void RunGuarded(int argc, char** argv);

@@ -23,7 +23,15 @@ size_t FindExtensionDot(const std::string& name) {
 }  // namespace
 
 std::string QuoteName(const std::string& text) {
-    return '"' + text + '"';
+    std::string quoted;
+    AppendQuoted(quoted, text);
+    return quoted;
+}
+
+void AppendQuoted(std::string& text, const std::string& name) {
+    text += '"';
+    text += name;
+    text += '"';
 }
 
 std::string MakeMacroName(const std::string& displayName) {
@@ -84,16 +92,25 @@ void CIncludeNode::PrintTree(int depth) {
 
 std::string CDependencyApp::MakeDependencyName(const std::string& dir,
                                                const std::string& path) const {
+    std::string name;
+    AppendDependencyName(name, dir, path);
+    return name;
+}
+
+void CDependencyApp::AppendDependencyName(std::string& out, const std::string& dir,
+                                          const std::string& path) const {
     if (m_bAbsolutePaths) {
-        if (m_bOmitDrive && path.size() > 2 && path[1] == ':') return path.substr(2);
-        return path;
+        const bool dropDrive = m_bOmitDrive && path.size() > 2 && path[1] == ':';
+        out.append(path, dropDrive ? 2 : 0, std::string::npos);
+        return;
     }
     if (dir.size() < 3 || path.size() < 3 ||
         std::tolower(static_cast<unsigned char>(dir[0])) !=
             std::tolower(static_cast<unsigned char>(path[0])) ||
         std::tolower(static_cast<unsigned char>(dir[1])) !=
             std::tolower(static_cast<unsigned char>(path[1]))) {
-        return path;
+        out += path;
+        return;
     }
     size_t d = 3;
     size_t p = 3;
@@ -107,12 +124,14 @@ std::string CDependencyApp::MakeDependencyName(const std::string& dir,
         p += length;
         ++matched;
     }
-    if (matched == 0) return path;
-    std::string result;
-    for (size_t i = d; i < dir.size(); ++i) {
-        if (dir[i] == '\\') result += "..\\";
+    if (matched == 0) {
+        out += path;
+        return;
     }
-    return result.append(path, p, std::string::npos);
+    for (size_t i = d; i < dir.size(); ++i) {
+        if (dir[i] == '\\') out += "..\\";
+    }
+    out.append(path, p, std::string::npos);
 }
 
 void CDependencyApp::WriteRule(CTargetSource& source) {
@@ -143,35 +162,48 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
         root->isSystem ? fullName : MakeDependencyName(source.m_strDir, fullName);
     if (m_bMainObj || m_bMainDep) m_objNames.push_back(objName);
 
+    // The rule is put together in one text and written at once: a rule may list thousands of
+    // headers.
+    std::string& text = m_strRuleText;
+    text.clear();
     const size_t total = m_ruleDeps.size() + m_universals.size();
     const std::string target = QuoteName(m_strObjPath + objName);
     bool continuesHead = false;
     if (m_bMacroFormat) {
         const std::string macro = MakeMacroName(display);
-        std::fprintf(stdout, "%s = ", macro.c_str());
-        if (total == 1) std::fputs("\n", stdout);
+        text += macro;
+        text += total == 1 ? " = \n" : " = ";
         m_macroRules.push_back(target + ": " + display + " $(" + macro + ")");
         continuesHead = true;
     } else {
-        std::fprintf(stdout, "%s: %s", target.c_str(), QuoteName(display).c_str());
-        std::fputs(total >= 2 ? " \\\n" : "\n", stdout);
+        text += target;
+        text += ": ";
+        AppendQuoted(text, display);
+        text += total >= 2 ? " \\\n" : "\n";
     }
 
+    std::string& name = m_strDependencyName;
     for (size_t i = 0; i < m_ruleDeps.size(); ++i) {
         const CIncludeNode* node = m_ruleDeps[i];
-        const std::string name =
-            node->isSystem ? node->path : MakeDependencyName(source.m_strDir, node->path);
+        name.clear();
+        if (node->isSystem) {
+            name = node->path;
+        } else {
+            AppendDependencyName(name, source.m_strDir, node->path);
+        }
         if (name == display) continue;
-        if (!continuesHead) std::fputs("\t", stdout);
+        if (!continuesHead) text += '\t';
         continuesHead = false;
-        std::fprintf(stdout, i + 1 < total ? "%s \\\n" : "%s\n", QuoteName(name).c_str());
+        AppendQuoted(text, name);
+        text += i + 1 < total ? " \\\n" : "\n";
     }
     for (size_t j = 0; j < m_universals.size(); ++j) {
-        if (!continuesHead) std::fputs("\t", stdout);
+        if (!continuesHead) text += '\t';
         continuesHead = false;
-        std::fprintf(stdout, j + 1 < m_universals.size() ? "%s \\\n" : "%s \n",
-                     QuoteName(m_universals[j]).c_str());
+        AppendQuoted(text, m_universals[j]);
+        text += j + 1 < m_universals.size() ? " \\\n" : " \n";
     }
-    std::fputs("\n", stdout);
+    text += '\n';
+    std::fwrite(text.data(), 1, text.size(), stdout);
     m_ruleDeps.clear();
 }

@@ -5,6 +5,8 @@
 
 // The text between double quotes; nothing inside is escaped.
 std::string QuoteName(const std::string& text);
+// Appends `name` between double quotes to `text`.
+void AppendQuoted(std::string& text, const std::string& name);
 
 // The dependency macro of the macro-based form: the file name of `displayName` with its first
 // dot made an underscore, then _DEP, upper-cased (PARSER_CPP_DEP).

@@ -189,6 +189,25 @@ void AppendComponents(const char* rest, std::string& out, size_t rootLength) {
     if (p != rest && IsSeparator(p[-1]) && out.back() != '\\') out += '\\';
 }
 
+// A name that is a full path already (drive, root, backslashes alone, no empty, "." or ".."
+// component) is its own full path: the scan hands such names over again and again. Sets
+// `length` to the name's length.
+bool IsFullPathAlready(const char* name, size_t& length) {
+    if (!IsAsciiLetter(name[0]) || name[1] != ':' || name[2] != '\\') return false;
+    const char* p = name + 3;
+    for (; *p != '\0'; ++p) {
+        if (*p == '/') return false;
+        if (p[-1] != '\\') continue;
+        if (*p == '\\') return false;
+        if (*p == '.' &&
+            (p[1] == '\0' || p[1] == '\\' || (p[1] == '.' && (p[2] == '\0' || p[2] == '\\')))) {
+            return false;
+        }
+    }
+    length = static_cast<size_t>(p - name);
+    return true;
+}
+
 // Begins the full path of a UNC name: `\\server\share` is its root, which `..` cannot leave.
 // Returns where the rest of the name starts.
 const char* StartUncPath(const char* name, std::string& out, size_t& rootLength) {
@@ -342,6 +361,12 @@ bool CPosixPlatform::GetFullPath(const char* name, std::string& out) {
     }
     out.clear();
     if (name == nullptr || *name == '\0') return false;
+    size_t length = 0;
+    if (IsFullPathAlready(name, length)) {
+        if (length > MAX_FULL_PATH) return false;
+        out.assign(name, length);
+        return true;
+    }
     size_t rootLength = 0;
     const char* rest = StartFullPath(name, out, rootLength);
     if (rest == nullptr) {

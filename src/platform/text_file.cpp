@@ -1,50 +1,82 @@
 #include "platform/text_file.h"
 
 #include <cstring>
-#include <new>
 
 CTextFile::~CTextFile() {
     CTextFile::Close();
+    DropBuffer();
 }
 
-bool CTextFile::OpenText(const char* name) {
+void CTextFile::DropBuffer() {
+    delete[] m_pBuffer;
+    m_pBuffer = nullptr;
+    m_nCapacity = 0;
+    m_nNext = m_nEnd = 0;
+}
+
+bool CTextFile::OpenText(const char* name, KeepRead keep) {
     CTextFile::Close();
     FileHandle file = Platform().OpenFile(name);
     if (file == INVALID_FILE_HANDLE) return false;
-    // The buffer lives only while the file is open: a deep include chain keeps one reader per
-    // level, but only the innermost file is open.
-    m_pBuffer = new (std::nothrow) char[BUFFER_SIZE];
-    if (m_pBuffer == nullptr) {
-        Platform().CloseFile(file);
-        throw std::bad_alloc();
-    }
     m_hFile = file;
-    m_nBufferPos = 0;
-    m_nNext = m_nEnd = 0;
-    m_bEof = false;
+    if (keep == KeepRead::yes) {
+        // The handle stands at the start; the kept bytes end further on.
+        m_bSeekPending = m_nBufferPos + m_nEnd != 0;
+    } else {
+        DropBuffer();
+        m_nBufferPos = 0;
+        m_bEof = false;
+        m_bSeekPending = false;
+    }
     return true;
 }
 
 void CTextFile::Close() {
-    if (m_hFile != INVALID_FILE_HANDLE) {
-        Platform().CloseFile(m_hFile);
-        m_hFile = INVALID_FILE_HANDLE;
+    if (m_hFile == INVALID_FILE_HANDLE) return;
+    Platform().CloseFile(m_hFile);
+    m_hFile = INVALID_FILE_HANDLE;
+    // Keep only the unread bytes, in a block of their own size: a deep include chain keeps one
+    // closed file per level.
+    const int unread = m_nEnd - m_nNext;
+    char* kept = nullptr;
+    if (unread > 0) {
+        kept = new char[static_cast<size_t>(unread)];
+        std::memcpy(kept, m_pBuffer + m_nNext, static_cast<size_t>(unread));
     }
-    delete[] m_pBuffer;
-    m_pBuffer = nullptr;
-    m_nNext = m_nEnd = 0;
+    const int64_t position = Tell();
+    DropBuffer();
+    m_pBuffer = kept;
+    m_nCapacity = m_nEnd = unread;
+    m_nBufferPos = position;
+}
+
+void CTextFile::MakeRoomToRead() {
+    const int unread = m_nEnd - m_nNext;
+    if (m_nCapacity == BUFFER_SIZE) {
+        if (m_nNext > 0) std::memmove(m_pBuffer, m_pBuffer + m_nNext, static_cast<size_t>(unread));
+    } else {
+        char* buffer = new char[BUFFER_SIZE];
+        if (unread > 0) std::memcpy(buffer, m_pBuffer + m_nNext, static_cast<size_t>(unread));
+        delete[] m_pBuffer;
+        m_pBuffer = buffer;
+        m_nCapacity = BUFFER_SIZE;
+    }
+    m_nBufferPos += m_nNext;
+    m_nNext = 0;
+    m_nEnd = unread;
 }
 
 bool CTextFile::Fill() {
     if (m_bEof) return false;
-    int kept = m_nEnd - m_nNext;
-    if (kept > 0) std::memmove(m_pBuffer, m_pBuffer + m_nNext, static_cast<size_t>(kept));
-    m_nBufferPos += m_nNext;
-    m_nNext = 0;
-    m_nEnd = kept;
+    MakeRoomToRead();
     unsigned long error = 0;
-    long got = Platform().ReadFile(m_hFile, m_pBuffer + kept,
-                                   static_cast<size_t>(BUFFER_SIZE - kept), error);
+    if (m_bSeekPending) {
+        if (!Platform().SeekFile(m_hFile, m_nBufferPos + m_nEnd, error))
+            throw CFileException(error);
+        m_bSeekPending = false;
+    }
+    const long got = Platform().ReadFile(m_hFile, m_pBuffer + m_nEnd,
+                                         static_cast<size_t>(m_nCapacity - m_nEnd), error);
     if (got < 0) throw CFileException(error);
     if (got == 0) {
         m_bEof = true;
@@ -58,27 +90,45 @@ int CTextFile::ReadLine(char* buffer, int size) {
     int stored = 0;
     while (stored < size - 1) {
         if (m_nNext == m_nEnd && !Fill()) break;
-        char c = m_pBuffer[m_nNext];
-        if (c == '\r') {
-            // A CR LF pair reads as LF; the LF may still be in the file.
-            if (m_nNext + 1 == m_nEnd) Fill();
-            if (m_nNext + 1 < m_nEnd && m_pBuffer[m_nNext + 1] == '\n') {
-                ++m_nNext;
-                c = '\n';
-            }
+        const char* start = m_pBuffer + m_nNext;
+        const size_t room = static_cast<size_t>(size - 1 - stored);
+        const size_t available = static_cast<size_t>(m_nEnd - m_nNext);
+        const size_t span = available < room ? available : room;
+        const char* lineEnd = static_cast<const char*>(std::memchr(start, '\n', span));
+        const size_t length = lineEnd != nullptr ? static_cast<size_t>(lineEnd - start) + 1 : span;
+        const char* cr = static_cast<const char*>(std::memchr(start, '\r', length));
+        const size_t plain = cr != nullptr ? static_cast<size_t>(cr - start) : length;
+        std::memcpy(buffer + stored, start, plain);
+        stored += static_cast<int>(plain);
+        m_nNext += static_cast<int>(plain);
+        if (cr == nullptr) {
+            if (lineEnd != nullptr) break;
+            continue;
+        }
+        // A CR LF pair reads as LF; the LF may still be in the file.
+        if (m_nNext + 1 == m_nEnd) Fill();
+        if (m_nNext + 1 < m_nEnd && m_pBuffer[m_nNext + 1] == '\n') {
+            m_nNext += 2;
+            buffer[stored++] = '\n';
+            break;
         }
         ++m_nNext;
-        buffer[stored++] = c;
-        if (c == '\n') break;
+        buffer[stored++] = '\r';
     }
     buffer[stored] = '\0';
     return stored;
 }
 
 void CTextFile::Seek(int64_t position) {
+    if (position >= m_nBufferPos && position <= m_nBufferPos + m_nEnd) {
+        m_nNext = static_cast<int>(position - m_nBufferPos);
+        return;
+    }
+    // Outside the bytes at hand: start afresh there.
     unsigned long error = 0;
     if (!Platform().SeekFile(m_hFile, position, error)) throw CFileException(error);
     m_nBufferPos = position;
     m_nNext = m_nEnd = 0;
     m_bEof = false;
+    m_bSeekPending = false;
 }

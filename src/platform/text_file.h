@@ -3,6 +3,10 @@
 // It reads in binary and turns CR LF into LF itself, on every platform: positions are then plain
 // byte offsets of the file, so a position told before a close seeks back to the same line after a
 // reopen (the Windows C runtime's text-mode ftell gets this wrong for LF-only files).
+//
+// A close keeps the bytes read but not yet consumed, and a reopen that continues inside them
+// reads nothing again: the scan closes and reopens a file around every include line, and the
+// files do not change during a run.
 #pragma once
 
 #include <cstdint>
@@ -23,8 +27,11 @@ public:
     CTextFile& operator=(const CTextFile&) = delete;
     virtual ~CTextFile();
 
+    // Whether an open continues with the bytes a close kept (a reopen of the same file).
+    enum class KeepRead { no, yes };
+
     // Opens `name` read-only; false when it cannot be opened (nothing is reported).
-    bool OpenText(const char* name);
+    bool OpenText(const char* name, KeepRead keep = KeepRead::no);
     bool IsOpen() const { return m_hFile != INVALID_FILE_HANDLE; }
 
     // Reads the next line into `buffer` as fgets does: at most size - 1 characters, up to and
@@ -35,21 +42,28 @@ public:
 
     // The byte offset of the next character to be read.
     int64_t Tell() const { return m_nBufferPos + m_nNext; }
-    // Continues reading at byte offset `position`. Throws CFileException on failure.
+    // Continues reading at byte offset `position`. Throws CFileException when the file cannot
+    // be positioned there.
     void Seek(int64_t position);
 
+    // Closes the file, keeping the bytes read and not yet consumed for a reopen.
     virtual void Close();
 
 private:
-    // Refills the buffer, keeping the unread bytes; false at the end of the file.
+    // Reads more of the file behind the unread bytes; false at the end of the file.
     bool Fill();
+    // Makes the buffer a full-sized one, keeping the unread bytes at its start.
+    void MakeRoomToRead();
+    void DropBuffer();
 
     static const int BUFFER_SIZE = 16 * 1024;
 
     FileHandle m_hFile = INVALID_FILE_HANDLE;
     char* m_pBuffer = nullptr;
-    int64_t m_nBufferPos = 0;  // file offset of m_pBuffer[0]
-    int m_nNext = 0;           // next unread byte in the buffer
-    int m_nEnd = 0;            // bytes held in the buffer
-    bool m_bEof = false;
+    int m_nCapacity = 0;
+    int64_t m_nBufferPos = 0;     // file offset of m_pBuffer[0]
+    int m_nNext = 0;              // next unread byte in the buffer
+    int m_nEnd = 0;               // bytes held in the buffer
+    bool m_bEof = false;          // the buffer holds the file up to its end
+    bool m_bSeekPending = false;  // the handle is not at m_nBufferPos + m_nEnd
 };

@@ -25,10 +25,13 @@ bool CDependencyApp::FindInclude(const std::string& name, int kind, std::string&
     CFileSearch search;
     if (kind == KIND_SOURCE) return TakeFirstMatch(search, name, std::string(), 0, match);
     if (kind == KIND_QUOTED) {
-        for (auto active = m_activeFiles.rbegin(); active != m_activeFiles.rend(); ++active) {
-            if (TakeFirstMatch(search, name, DirectoryOf(*active), SEARCH_LIST_ONLY, match)) {
-                return true;
-            }
+        // A directory that was just searched finds nothing the second time: files of one
+        // directory often include each other, so the stack holds it many times in a row.
+        const std::string* searched = nullptr;
+        for (auto dir = m_activeDirs.rbegin(); dir != m_activeDirs.rend(); ++dir) {
+            if (searched != nullptr && *searched == *dir) continue;
+            searched = &*dir;
+            if (TakeFirstMatch(search, name, *dir, SEARCH_LIST_ONLY, match)) return true;
         }
     }
     if (!m_strIncludePath.empty() &&
@@ -75,6 +78,7 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
     }
     CIncludeNode* node = NewNode(normal, kind == KIND_ANGLE ? 1 : 0);
     m_activeFiles.push_back(normal);
+    m_activeDirs.push_back(DirectoryOf(normal));
     node->SetActive(true);
     std::string include;
     while (file.ReadInclude(include)) {
@@ -96,6 +100,7 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
     }
     node->SetActive(false);
     m_activeFiles.pop_back();
+    m_activeDirs.pop_back();
     file.Close();
     return node;
 }

@@ -37,7 +37,7 @@ void CSourceFile::Close() {
 }
 
 int CSourceFile::Reopen() {
-    if (m_pszFileName == nullptr || !OpenText(m_pszFileName)) return 0;
+    if (m_pszFileName == nullptr || !OpenText(m_pszFileName, KeepRead::yes)) return 0;
     Seek(m_nSavedPos);
     m_nSavedPos = -1;
     return 1;
@@ -66,32 +66,45 @@ int CSourceFile::ReadInclude(std::string& name) {
 }
 
 void CSourceFile::StripComments(char* line) {
+    // Jumps from one character that matters to the next: most lines hold none.
     char quote = 0;
-    for (char* p = line; *p != '\0'; ++p) {
+    char* p = line;
+    for (;;) {
         if (m_bInComment) {
-            if (p[0] == '*' && p[1] == '/') {
-                p[1] = ' ';
-                m_bInComment = 0;
-                p[0] = ' ';
-                ++p;
-            } else {
-                *p = ' ';
+            char* close = std::strstr(p, "*/");
+            if (close == nullptr) {
+                std::memset(p, ' ', std::strlen(p));
+                return;
             }
+            std::memset(p, ' ', static_cast<size_t>(close + 2 - p));
+            p = close + 2;
+            m_bInComment = 0;
         } else if (quote != 0) {
-            if (p[0] == '\\' && p[1] != '\0') {
+            // Inside a literal nothing changes; a backslash hides the character after it.
+            while (*p != '\0' && *p != quote && *p != '\\')
                 ++p;
-            } else if (*p == quote) {
+            if (*p == '\0') return;
+            if (*p == '\\') {
+                p += p[1] != '\0' ? 2 : 1;
+            } else {
                 quote = 0;
+                ++p;
             }
-        } else if (p[0] == '/' && p[1] == '/') {
-            *p = '\0';
-            return;
-        } else if (p[0] == '/' && p[1] == '*') {
-            p[0] = p[1] = ' ';
-            ++p;
-            m_bInComment = 1;
-        } else if (*p == '"' || *p == '\'') {
-            quote = *p;
+        } else {
+            p = std::strpbrk(p, "/\"'");
+            if (p == nullptr) return;
+            if (p[0] == '/' && p[1] == '/') {
+                *p = '\0';
+                return;
+            }
+            if (p[0] == '/' && p[1] == '*') {
+                p[0] = p[1] = ' ';
+                p += 2;
+                m_bInComment = 1;
+            } else {
+                if (*p != '/') quote = *p;
+                ++p;
+            }
         }
     }
 }

@@ -80,14 +80,19 @@ CPathList::~CPathList() {
 }
 
 bool CPathList::SetList(const std::string& spec) {
-    std::string value;
-    if (!spec.empty() && spec[0] == '>') {
-        if (!Platform().GetEnvironment(spec.c_str() + 1, value)) return false;
-    } else {
-        value = spec;
+    m_pNext = nullptr;
+    std::string variable;
+    if (!spec.empty() && spec[0] == '>' && !Platform().GetEnvironment(spec.c_str() + 1, variable)) {
+        return false;
     }
-    delete[] m_pBuffer;
-    m_pBuffer = new char[value.size() + 1];
+    const std::string& value = !spec.empty() && spec[0] == '>' ? variable : spec;
+    if (value.size() + 1 > m_nCapacity) {
+        delete[] m_pBuffer;
+        m_pBuffer = nullptr;
+        m_nCapacity = 0;
+        m_pBuffer = new char[value.size() + 1];
+        m_nCapacity = value.size() + 1;
+    }
     std::memcpy(m_pBuffer, value.c_str(), value.size() + 1);
     m_pNext = m_pBuffer;
     return true;
@@ -142,9 +147,8 @@ void CFileSearch::SetMatchFromEntry() {
 bool CFileSearch::FindFirst(const std::string& name, const std::string& listSpec, int flags) {
     CloseListing();
     SplitSearchName(name, m_strDirPart, m_strNamePart);
-    delete m_pList;
-    m_pList = nullptr;
-    m_pList = new CPathList;
+    if (m_pList == nullptr) m_pList = new CPathList;
+    m_pList->Clear();
     if (!listSpec.empty()) m_pList->SetList(listSpec);
     m_nFlags = flags;
     m_strListDir.clear();

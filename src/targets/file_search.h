@@ -23,9 +23,14 @@ public:
     // The next directory; false, with `out` empty, when none is left. Blanks and `;` before an
     // entry are skipped.
     bool NextDir(std::string& out);
+    // Makes the list unset again.
+    void Clear() { m_pNext = nullptr; }
 
     char* m_pBuffer = nullptr;
     char* m_pNext = nullptr;
+
+private:
+    size_t m_nCapacity = 0;  // the buffer is reused by the next list that fits
 };
 
 class CFileSearch {
@@ -46,7 +51,7 @@ public:
     std::string m_strListDir;
     std::string m_strDirPart;
     std::string m_strNamePart;
-    CPathList* m_pList = nullptr;
+    CPathList* m_pList = nullptr;  // one for the object's life, set anew by every FindFirst
     std::string m_strMatch;
     CFindData m_findData;
     FindHandle m_hFind = INVALID_FIND_HANDLE;

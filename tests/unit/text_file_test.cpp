@@ -1,0 +1,112 @@
+// The buffered text file across closes and reopens, as the scan uses it around every include.
+#include "platform/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "forwarding_platform.h"
+#include "temp_tree.h"
+
+namespace {
+
+// Counts the bytes read and the seeks made, and cuts reads into pieces of at most `chunk`.
+class CReadWatcher : public CForwardingPlatform {
+public:
+    long ReadFile(FileHandle file, char* buffer, size_t size, unsigned long& error) override {
+        const long got = m_native.ReadFile(file, buffer, std::min(size, chunk), error);
+        if (got > 0) bytesRead += got;
+        return got;
+    }
+    bool SeekFile(FileHandle file, int64_t position, unsigned long& error) override {
+        ++seeks;
+        return m_native.SeekFile(file, position, error);
+    }
+    size_t chunk = static_cast<size_t>(-1);
+    long bytesRead = 0;
+    int seeks = 0;
+};
+
+// A file of numbered lines with mixed line ends, longer than the reader's buffer.
+std::string NumberedLines(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += "line " + std::to_string(i) + std::string(static_cast<size_t>(i % 50), '.');
+        text += i % 3 == 0 ? "\r\n" : "\n";
+    }
+    return text;
+}
+
+std::vector<std::string> ReadAll(const std::string& name, bool reopenEveryLine) {
+    CTextFile file;
+    EXPECT_TRUE(file.OpenText(name.c_str()));
+    std::vector<std::string> lines;
+    char line[100];
+    while (int stored = file.ReadLine(line, sizeof line)) {
+        lines.emplace_back(line, static_cast<size_t>(stored));
+        if (!reopenEveryLine) continue;
+        const int64_t position = file.Tell();
+        file.Close();
+        EXPECT_TRUE(file.OpenText(name.c_str(), CTextFile::KeepRead::yes));
+        file.Seek(position);
+    }
+    return lines;
+}
+
+TEST(TextFile, ReopeningAtEveryLineReadsTheSameLinesAndEachByteOnce) {
+    CTempTree tree;
+    const std::string text = NumberedLines(3000);  // about 100 KB
+    tree.Write("lines.txt", text);
+    const std::string name = tree.Path("lines.txt");
+    for (size_t chunk : {static_cast<size_t>(-1), static_cast<size_t>(7)}) {
+        CReadWatcher watcher;
+        watcher.chunk = chunk;
+        const std::vector<std::string> straight = ReadAll(name, false);
+        const long straightBytes = watcher.bytesRead;
+        EXPECT_EQ(static_cast<long>(text.size()), straightBytes);
+        EXPECT_EQ(straight, ReadAll(name, true)) << "reads of " << chunk;
+        EXPECT_EQ(2 * straightBytes, watcher.bytesRead) << "a reopen reads nothing twice";
+        ASSERT_EQ(3000u, straight.size());
+        EXPECT_EQ("line 2999" + std::string(49, '.') + "\n", straight.back());
+    }
+}
+
+TEST(TextFile, SeekOutsideTheKeptBytesReadsThereAfresh) {
+    CTempTree tree;
+    tree.Write("f.txt", "first\nsecond\r\nthird\n");
+    CTextFile file;
+    ASSERT_TRUE(file.OpenText(tree.Path("f.txt").c_str()));
+    char line[32];
+    file.ReadLine(line, sizeof line);
+    file.ReadLine(line, sizeof line);
+    file.Close();
+    ASSERT_TRUE(file.OpenText(tree.Path("f.txt").c_str(), CTextFile::KeepRead::yes));
+    file.Seek(0);
+    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
+    EXPECT_STREQ("first\n", line);
+    file.Seek(6);
+    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
+    EXPECT_STREQ("second\n", line);
+    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
+    EXPECT_STREQ("third\n", line);
+    EXPECT_EQ(0, file.ReadLine(line, sizeof line));
+}
+
+TEST(TextFile, PlainOpenForgetsWhatAnEarlierFileKept) {
+    CTempTree tree;
+    tree.Write("a.txt", "a1\na2\n");
+    tree.Write("b.txt", "b1\n");
+    CTextFile file;
+    char line[8];
+    ASSERT_TRUE(file.OpenText(tree.Path("a.txt").c_str()));
+    file.ReadLine(line, sizeof line);
+    file.Close();
+    ASSERT_TRUE(file.OpenText(tree.Path("b.txt").c_str()));
+    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
+    EXPECT_STREQ("b1\n", line);
+    EXPECT_EQ(0, file.ReadLine(line, sizeof line));
+}
+
+}  // namespace
