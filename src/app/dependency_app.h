@@ -110,6 +110,8 @@ private:
     std::string m_strRuleText;
     std::string m_strDependencyName;
 
+    // The display name of a dependency for a source in `dir`.
+    const std::string& DisplayName(CIncludeNode& node, const std::string& dir);
     static void RunOnThread(void* context);
     // The run inside the region that catches exhaustion of memory and file I/O errors.
     void RunGuarded(int argc, char** argv);

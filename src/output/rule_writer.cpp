@@ -134,6 +134,15 @@ void CDependencyApp::AppendDependencyName(std::string& out, const std::string& d
     out.append(path, p, std::string::npos);
 }
 
+const std::string& CDependencyApp::DisplayName(CIncludeNode& node, const std::string& dir) {
+    if (node.isSystem) return node.path;
+    if (const std::string* cached = node.CachedName(dir)) return *cached;
+    m_strDependencyName.clear();
+    AppendDependencyName(m_strDependencyName, dir, node.path);
+    node.CacheName(dir, m_strDependencyName);
+    return m_strDependencyName;
+}
+
 void CDependencyApp::WriteRule(CTargetSource& source) {
     CIncludeNode* root = source.m_pRoot;
     if (m_bHierarchical) {
@@ -182,15 +191,9 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
         text += total >= 2 ? " \\\n" : "\n";
     }
 
-    std::string& name = m_strDependencyName;
     for (size_t i = 0; i < m_ruleDeps.size(); ++i) {
-        const CIncludeNode* node = m_ruleDeps[i];
-        name.clear();
-        if (node->isSystem) {
-            name = node->path;
-        } else {
-            AppendDependencyName(name, source.m_strDir, node->path);
-        }
+        CIncludeNode* node = m_ruleDeps[i];
+        const std::string& name = DisplayName(*node, source.m_strDir);
         if (name == display) continue;
         if (!continuesHead) text += '\t';
         continuesHead = false;

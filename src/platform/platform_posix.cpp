@@ -129,6 +129,13 @@ bool IsDirectoryPath(const std::string& posixPath) {
     return stat(posixPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Whether an open file is a directory, or cannot be told.
+bool IsDirectoryOrUnknown(int fd) {
+    struct stat info;
+    ++g_nFileSystemCalls;
+    return fstat(fd, &info) != 0 || S_ISDIR(info.st_mode);
+}
+
 // Replaces a path whose last component is a symbolic link by the link's canonical target, so
 // that a loop of links (dir/self -> .) leads back to a directory already read instead of
 // growing a path that the kernel refuses after 40 links. The parent is canonical already.
@@ -189,22 +196,29 @@ void AppendComponents(const char* rest, std::string& out, size_t rootLength) {
     if (p != rest && IsSeparator(p[-1]) && out.back() != '\\') out += '\\';
 }
 
-// A name that is a full path already (drive, root, backslashes alone, no empty, "." or ".."
-// component) is its own full path: the scan hands such names over again and again. Sets
-// `length` to the name's length.
-bool IsFullPathAlready(const char* name, size_t& length) {
-    if (!IsAsciiLetter(name[0]) || name[1] != ':' || name[2] != '\\') return false;
-    const char* p = name + 3;
-    for (; *p != '\0'; ++p) {
-        if (*p == '/') return false;
-        if (p[-1] != '\\') continue;
-        if (*p == '\\') return false;
-        if (*p == '.' &&
-            (p[1] == '\0' || p[1] == '\\' || (p[1] == '.' && (p[2] == '\0' || p[2] == '\\')))) {
+// Whether the rest of a name is plain: no separator first or doubled, no "." or ".."
+// component. Most names the scan hands over are, and need no component-wise work.
+bool IsPlainRest(const char* rest) {
+    for (const char* p = rest; *p != '\0'; ++p) {
+        if (p != rest && !IsSeparator(p[-1])) continue;
+        if (IsSeparator(*p)) return false;
+        if (*p == '.' && (p[1] == '\0' || IsSeparator(p[1]) ||
+                          (p[1] == '.' && (p[2] == '\0' || IsSeparator(p[2]))))) {
             return false;
         }
     }
-    length = static_cast<size_t>(p - name);
+    return true;
+}
+
+// Appends a plain rest to a full path's root, slashes made backslashes, as AppendComponents
+// would. False, with nothing appended, when the rest is not plain.
+bool AppendPlainRest(const char* rest, std::string& out) {
+    if (!IsPlainRest(rest)) return false;
+    if (*rest == '\0') return true;
+    if (out.back() != '\\') out += '\\';
+    const size_t start = out.size();
+    out += rest;
+    std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '/', '\\');
     return true;
 }
 
@@ -231,7 +245,7 @@ const char* StartUncPath(const char* name, std::string& out, size_t& rootLength)
 struct CDirEntry {
     std::string name;
     std::string upper;
-    bool mayBeLink;  // a symbolic link, or a file system that does not say
+    unsigned char type;  // DT_REG, DT_DIR, DT_LNK...; DT_UNKNOWN where the file system does not say
 };
 
 // A POSIX directory as read once for the run.
@@ -247,8 +261,7 @@ public:
         if (stream == nullptr) return false;
         while (const dirent* entry = readdir(stream)) {
             if (IsDotOrDotDot(entry->d_name)) continue;
-            const bool mayBeLink = entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
-            m_entries.push_back(CDirEntry{entry->d_name, std::string(), mayBeLink});
+            m_entries.push_back(CDirEntry{entry->d_name, std::string(), entry->d_type});
             AssignAsciiUpper(entry->d_name, m_entries.back().upper);
         }
         closedir(stream);
@@ -328,8 +341,10 @@ private:
     const CDirectory* ResolveUncached(const std::string& windowsPath);
     const CDirectory* DirectoryAt(const std::string& posixPath);
     // The stored name of the entry `name` names in `directory`, or null when there is none;
-    // `mayBeLink`, when given, tells whether the entry may be a symbolic link.
-    const char* FindLeaf(const CDirectory& directory, const char* name, bool* mayBeLink = nullptr);
+    // `type`, when given, receives the entry's type as the directory listing told it
+    // (DT_UNKNOWN when it did not).
+    const char* FindLeaf(const CDirectory& directory, const char* name,
+                         unsigned char* type = nullptr);
 
     CFindState* AcquireFindState(const CDirectory& directory);
     void ReleaseFindState(CFindState* state);
@@ -361,19 +376,13 @@ bool CPosixPlatform::GetFullPath(const char* name, std::string& out) {
     }
     out.clear();
     if (name == nullptr || *name == '\0') return false;
-    size_t length = 0;
-    if (IsFullPathAlready(name, length)) {
-        if (length > MAX_FULL_PATH) return false;
-        out.assign(name, length);
-        return true;
-    }
     size_t rootLength = 0;
     const char* rest = StartFullPath(name, out, rootLength);
     if (rest == nullptr) {
         out.clear();
         return false;
     }
-    AppendComponents(rest, out, rootLength);
+    if (!AppendPlainRest(rest, out)) AppendComponents(rest, out, rootLength);
     if (out.size() > MAX_FULL_PATH) {
         out.clear();
         return false;
@@ -454,12 +463,12 @@ const CDirectory* CPosixPlatform::ResolveUncached(const std::string& windowsPath
     if (parent == nullptr) return nullptr;
     const char* name = windowsPath.c_str() + separator + 1;
     if (HasWildcards(name)) return nullptr;
-    bool mayBeLink = false;
-    const char* stored = FindLeaf(*parent, name, &mayBeLink);
+    unsigned char type = DT_UNKNOWN;
+    const char* stored = FindLeaf(*parent, name, &type);
     if (stored == nullptr) return nullptr;
     std::string posixPath;
     JoinPosixPath(parent->Path(), stored, posixPath);
-    if (mayBeLink && !FollowLastLink(posixPath)) return nullptr;
+    if ((type == DT_LNK || type == DT_UNKNOWN) && !FollowLastLink(posixPath)) return nullptr;
     return DirectoryAt(posixPath);
 }
 
@@ -475,16 +484,16 @@ const CDirectory* CPosixPlatform::DirectoryAt(const std::string& posixPath) {
 }
 
 const char* CPosixPlatform::FindLeaf(const CDirectory& directory, const char* name,
-                                     bool* mayBeLink) {
+                                     unsigned char* type) {
     if (!directory.IsListed()) {
         JoinPosixPath(directory.Path(), name, m_strPosix);
-        if (mayBeLink != nullptr) *mayBeLink = true;
+        if (type != nullptr) *type = DT_UNKNOWN;
         return PathExists(m_strPosix) ? name : nullptr;
     }
     AssignAsciiUpper(name, m_strUpper);
     const CDirEntry* entry = directory.Find(name, m_strUpper);
     if (entry == nullptr) return nullptr;
-    if (mayBeLink != nullptr) *mayBeLink = entry->mayBeLink;
+    if (type != nullptr) *type = entry->type;
     return entry->name.c_str();
 }
 
@@ -521,8 +530,8 @@ void CPosixPlatform::FindClose(FindHandle handle) {
 }
 
 bool CPosixPlatform::Advance(CFindState& state, CFindData& data) {
-    static const CDirEntry DOT{".", ".", false};
-    static const CDirEntry DOT_DOT{"..", "..", false};
+    static const CDirEntry DOT{".", ".", DT_DIR};
+    static const CDirEntry DOT_DOT{"..", "..", DT_DIR};
     const std::vector<CDirEntry>& entries = state.m_pDirectory->Entries();
     while (state.m_nNext != CFindState::DONE) {
         size_t index = state.m_nNext++;
@@ -568,16 +577,17 @@ FileHandle CPosixPlatform::OpenFile(const char* name) {
     if (directory == nullptr) return INVALID_FILE_HANDLE;
     const char* leafName = m_strFull.c_str() + leaf;
     if (HasWildcards(leafName)) return INVALID_FILE_HANDLE;
-    const char* stored = FindLeaf(*directory, leafName);
-    if (stored == nullptr) return INVALID_FILE_HANDLE;
+    unsigned char type = DT_UNKNOWN;
+    const char* stored = FindLeaf(*directory, leafName, &type);
+    // Windows cannot open a directory as a file; callers rely on that to report it.
+    if (stored == nullptr || type == DT_DIR) return INVALID_FILE_HANDLE;
     JoinPosixPath(directory->Path(), stored, m_strPosix);
     ++g_nFileSystemCalls;
     int fd = open(m_strPosix.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return INVALID_FILE_HANDLE;
-    // Windows cannot open a directory as a file; callers rely on that to report it.
-    struct stat info;
-    ++g_nFileSystemCalls;
-    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    // The listing tells a plain file apart from a directory; only a link or an entry of a
+    // file system that does not say needs asking.
+    if (type != DT_REG && IsDirectoryOrUnknown(fd)) {
         close(fd);
         return INVALID_FILE_HANDLE;
     }

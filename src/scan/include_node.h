@@ -17,6 +17,15 @@ public:
     // Appends this node and its descendants, depth-first and pre-order, each node once, to the
     // application's m_ruleDeps. BeginCollection starts a new list.
     static void BeginCollection() { ++s_nCollectPass; }
+    // The display name of this node for sources in `dir`, from the last rule that listed it:
+    // the sources of one directory share most of their headers.
+    const std::string* CachedName(const std::string& dir) const {
+        return m_strNameDir == dir && !dir.empty() ? &m_strName : nullptr;
+    }
+    void CacheName(const std::string& dir, const std::string& name) {
+        m_strNameDir = dir;
+        m_strName = name;
+    }
     // A node is active while its file's scan is under way, that is while its path stands on the
     // active-file stack.
     bool IsActive() const { return m_bActive; }
@@ -34,4 +43,6 @@ private:
     static unsigned s_nCollectPass;
     unsigned m_nCollectPass = 0;  // the collection that listed this node last
     bool m_bActive = false;
+    std::string m_strNameDir;
+    std::string m_strName;
 };

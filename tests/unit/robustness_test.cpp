@@ -1,6 +1,7 @@
 // Inputs nobody cleaned: binary sources, huge lines, deep chains, link loops, failing platforms.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <new>
 #include <vector>
@@ -57,9 +58,13 @@ TEST_F(RobustnessTest, ChainOfHundredThousandHeadersEndsWithoutCrash) {
     const int depth = 100000;
     tree.Write("main.c", "#include \"h0.h\"\n");
     for (int i = 0; i < depth; ++i) {
-        tree.Write("h" + std::to_string(i) + ".h",
-                   i + 1 < depth ? "#include \"h" + std::to_string(i + 1) + ".h\"\n" : "");
+        // Written directly: a hundred thousand files through the tree's helper take too long.
+        std::FILE* header = std::fopen(tree.Path("h" + std::to_string(i) + ".h").c_str(), "wb");
+        ASSERT_NE(nullptr, header);
+        if (i + 1 < depth) std::fprintf(header, "#include \"h%d.h\"\n", i + 1);
+        std::fclose(header);
     }
+    Platform().ForgetFileSystem();
     tree.Write("last.c", "#include \"h99990.h\"\n");
     CAppRun run({"/nologo", "main.c", "last.c"});
     EXPECT_EQ(0, run.ExitCode()) << run.err;
