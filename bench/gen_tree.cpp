@@ -214,7 +214,7 @@ void CGenerator::BuildBase() {
 int CGenerator::PickLibraryHeader(int library, bool nearTop) {
     const CLibrary& lib = m_libraries[library];
     const int depth = static_cast<int>(lib.layers.size());
-    const int layer = nearTop ? m_rng.Below(std::min(3, depth)) : m_rng.Skewed(depth);
+    const int layer = nearTop ? 0 : m_rng.Skewed(depth);
     const std::vector<int>& row = lib.layers[layer];
     return row[m_rng.Below(static_cast<int>(row.size()))];
 }
@@ -259,11 +259,11 @@ void CGenerator::BuildLibrary(int index) {
             }
             if (m_rng.Chance(0.4))
                 Include(f, m_base[m_rng.Below(16)]);
-            if (index > 0 && m_rng.Chance(0.15)) {
-                // The bottom of an older library: keeps the graph acyclic across libraries.
+            if (index > 0 && layer + 1 < depth && m_rng.Chance(0.15)) {
+                // The bottom layer of an older library, which itself reaches only the base: keeps
+                // the graph acyclic across libraries and the chains at most about 30 deep.
                 const CLibrary& older = m_libraries[m_rng.Skewed(index)];
-                const int n = static_cast<int>(older.layers.size());
-                const auto& row = older.layers[n - 1 - m_rng.Below(std::min(3, n))];
+                const auto& row = older.layers.back();
                 Include(f, row[m_rng.Below(static_cast<int>(row.size()))]);
             }
             if (layer > 0 && m_rng.Chance(0.01)) {
@@ -430,7 +430,7 @@ std::string CGenerator::Text(int index) {
         else if (style == 1)
             text += "// #include \"debug_" + std::to_string(index) + ".h\"\n";
         else if (style == 2)
-            text += "/* needed for the tables */ ";
+            text += "/* needed for the tables */\n";
         if (style == 3)
             text += "  #include\t";
         else if (style == 4)

@@ -14,6 +14,7 @@
 
 class CIncludeNode;
 class CTargetSource;
+class CSourceFile;
 
 typedef std::vector<std::string> CStringList;
 
@@ -110,6 +111,10 @@ private:
     std::string m_strRuleText;
     std::string m_strDependencyName;
 
+    // The scan, with the reader of the including file, which is closed before another file is
+    // opened and left open otherwise.
+    CIncludeNode* ScanFile(const std::string& name, const std::string& includerPath, int kind,
+                           CSourceFile* includer);
     // The display name of a dependency for a source in `dir`.
     const std::string& DisplayName(CIncludeNode& node, const std::string& dir);
     static void RunOnThread(void* context);

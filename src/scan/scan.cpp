@@ -49,6 +49,11 @@ CIncludeNode* CDependencyApp::NewNode(const std::string& path, int bSystem) {
 
 CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::string& includerPath,
                                        int kind) {
+    return ScanFile(name, includerPath, kind, nullptr);
+}
+
+CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::string& includerPath,
+                                       int kind, CSourceFile* includer) {
     std::string match;
     std::string normal;
     // A path too long for the platform cannot be named, so it counts as not found.
@@ -70,6 +75,9 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
         return known->second;
     }
 
+    // The includer is closed only now, when another file is about to be opened: an include of
+    // a file scanned before, or one that is refused, opens nothing, and most includes are such.
+    if (includer != nullptr) includer->Close();
     CSourceFile file;
     if (!file.Open(normal.c_str(), OPEN_READ_TEXT, m_bSystemIncludes)) {
         std::fprintf(stderr, CANNOT_OPEN, includerPath.c_str(), normal.c_str());
@@ -87,10 +95,9 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
         include.erase(0, 1);
         LowerCase(include);
         if (IsExcluded(include)) continue;
-        file.Close();
-        CIncludeNode* child = ScanFile(include, normal, childKind);
+        CIncludeNode* child = ScanFile(include, normal, childKind, &file);
         if (child != nullptr) node->AddChild(child);
-        if (!file.Reopen()) {
+        if (!file.IsOpen() && !file.Reopen()) {
             // The file vanished or was locked while its include was scanned: the rest of it
             // cannot be read, so its dependency list would be incomplete.
             std::fprintf(stderr, CANNOT_OPEN, includerPath.c_str(), normal.c_str());
