@@ -196,6 +196,20 @@ void AppendComponents(const char* rest, std::string& out, size_t rootLength) {
     if (p != rest && IsSeparator(p[-1]) && out.back() != '\\') out += '\\';
 }
 
+// The last backslash or slash of `name`, or null.
+const char* LastSeparator(const char* name) {
+    const char* last = nullptr;
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (IsSeparator(*p)) last = p;
+    }
+    return last;
+}
+
+// A last component that names an entry of its directory: not empty, not "." or "..".
+bool IsOrdinaryLeaf(const char* leaf) {
+    return leaf[0] != '\0' && std::strcmp(leaf, ".") != 0 && std::strcmp(leaf, "..") != 0;
+}
+
 // Whether the rest of a name is plain: no separator first or doubled, no "." or ".."
 // component. Most names the scan hands over are, and need no component-wise work.
 bool IsPlainRest(const char* rest) {
@@ -336,7 +350,7 @@ private:
     const char* StartFullPath(const char* name, std::string& out, size_t& rootLength);
     bool LoadCurrentDirectory();
 
-    const CDirectory* LocateParent(const char* name, size_t& leaf);
+    const CDirectory* LocateParent(const char* name, const char*& leafName);
     const CDirectory* ResolveDirectory(const std::string& fullPath, size_t length);
     const CDirectory* ResolveUncached(const std::string& windowsPath);
     const CDirectory* DirectoryAt(const std::string& posixPath);
@@ -362,6 +376,14 @@ private:
     std::vector<std::unique_ptr<CFindState>> m_spareFinds;
     // Scratch strings reused by every probe, so that a lookup allocates nothing once warm.
     std::string m_strFull;
+    // Directory texts as the callers wrote them (up to the last separator) to what they name,
+    // with the length of their full path; valid while the current directory stays.
+    struct CRawDirectory {
+        const CDirectory* directory;
+        size_t fullLength;
+    };
+    std::unordered_map<std::string, CRawDirectory> m_byRawDirectory;
+    std::string m_strRawKey;
     std::string m_strKey;
     std::string m_strUpper;
     std::string m_strPosix;
@@ -432,14 +454,32 @@ bool CPosixPlatform::LoadCurrentDirectory() {
     return true;
 }
 
-// Makes `name` a full path in m_strFull and finds the directory that holds its last component,
-// which starts at `leaf`. Null when there is no such directory or the name ends with a separator.
-const CDirectory* CPosixPlatform::LocateParent(const char* name, size_t& leaf) {
+// Finds the directory that holds the last component of `name` and points `leafName` at that
+// component. Null when there is no such directory, the name ends with a separator, or its full
+// path would be too long.
+const CDirectory* CPosixPlatform::LocateParent(const char* name, const char*& leafName) {
+    // The scan probes the same directories under the same spelling again and again: the text
+    // before the last separator is looked up as written first, which spares the full path.
+    const char* separator = LastSeparator(name);
+    const bool ordinaryLeaf = separator != nullptr && IsOrdinaryLeaf(separator + 1);
+    if (ordinaryLeaf) {
+        m_strRawKey.assign(name, static_cast<size_t>(separator + 1 - name));
+        auto known = m_byRawDirectory.find(m_strRawKey);
+        if (known != m_byRawDirectory.end()) {
+            leafName = separator + 1;
+            if (known->second.fullLength + 1 + std::strlen(leafName) > MAX_FULL_PATH)
+                return nullptr;
+            return known->second.directory;
+        }
+    }
     if (!GetFullPath(name, m_strFull)) return nullptr;
-    size_t separator = m_strFull.rfind('\\');
-    if (separator == std::string::npos || separator + 1 == m_strFull.size()) return nullptr;
-    leaf = separator + 1;
-    return ResolveDirectory(m_strFull, separator);
+    const size_t fullSeparator = m_strFull.rfind('\\');
+    if (fullSeparator == std::string::npos || fullSeparator + 1 == m_strFull.size()) return nullptr;
+    leafName = m_strFull.c_str() + fullSeparator + 1;
+    const CDirectory* directory = ResolveDirectory(m_strFull, fullSeparator);
+    if (ordinaryLeaf)
+        m_byRawDirectory.emplace(m_strRawKey, CRawDirectory{directory, fullSeparator});
+    return directory;
 }
 
 // The directory that the first `length` characters of a full path name.
@@ -498,10 +538,9 @@ const char* CPosixPlatform::FindLeaf(const CDirectory& directory, const char* na
 }
 
 FindHandle CPosixPlatform::FindFirstFile(const char* pattern, CFindData& data) {
-    size_t leaf = 0;
-    const CDirectory* directory = LocateParent(pattern, leaf);
+    const char* name = nullptr;
+    const CDirectory* directory = LocateParent(pattern, name);
     if (directory == nullptr) return INVALID_FIND_HANDLE;
-    const char* name = m_strFull.c_str() + leaf;
     if (!HasWildcards(name)) {
         const char* stored = FindLeaf(*directory, name);
         if (stored == nullptr) return INVALID_FIND_HANDLE;
@@ -572,10 +611,9 @@ int Descriptor(FileHandle file) {
 }
 
 FileHandle CPosixPlatform::OpenFile(const char* name) {
-    size_t leaf = 0;
-    const CDirectory* directory = LocateParent(name, leaf);
+    const char* leafName = nullptr;
+    const CDirectory* directory = LocateParent(name, leafName);
     if (directory == nullptr) return INVALID_FILE_HANDLE;
-    const char* leafName = m_strFull.c_str() + leaf;
     if (HasWildcards(leafName)) return INVALID_FILE_HANDLE;
     unsigned char type = DT_UNKNOWN;
     const char* stored = FindLeaf(*directory, leafName, &type);
@@ -674,6 +712,7 @@ void CPosixPlatform::MapCase(std::string& text, CaseMapping mapping) {
 }
 
 void CPosixPlatform::ForgetFileSystem() {
+    m_byRawDirectory.clear();
     m_byWindowsPath.clear();
     m_byPosixPath.clear();
     m_bCwdKnown = false;
