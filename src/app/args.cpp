@@ -95,9 +95,48 @@ int CDependencyApp::ParseArgs(int argc, char** argv) {
     return 1;
 }
 
+namespace {
+
+// The options that need text after their letter: what a missing text is rejected with, and
+// where the text goes (lower-cased unless it keeps its case).
+struct CTextOption {
+    char letter;
+    const char* missing;
+    void (CDependencyApp::*store)(const char*);
+    bool lowerCase;
+};
+
+const CTextOption TEXT_OPTIONS[] = {
+    {'I', "invalid /I option (missing path); type 'incwalk32 /? for usage\n",
+     &CDependencyApp::AddIncludePath, true},
+    {'O', "invalid /O option (missing path); type 'incwalk32 /? for usage\n",
+     &CDependencyApp::SetObjPath, true},
+    {'U', "invalid /U option; type 'incwalk32 /? for usage\n", &CDependencyApp::AddUniversal,
+     false},
+    {'X', "invalid /X option (missing filename); type 'incwalk32 /? for usage\n",
+     &CDependencyApp::AddExclude, true},
+};
+
+const CTextOption* FindTextOption(char letter) {
+    for (const CTextOption& option : TEXT_OPTIONS) {
+        if (option.letter == letter) return &option;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 int CDependencyApp::ParseOption(char* arg) {
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(arg[1])));
     const char* text = arg[1] != '\0' ? arg + 2 : arg + 1;
+    if (const CTextOption* option = FindTextOption(letter)) {
+        if (*text == '\0') {
+            ArgError(EXIT_BAD_ARGS, "%s", option->missing);
+            return 0;
+        }
+        (this->*option->store)(option->lowerCase ? LowerCased(text).c_str() : text);
+        return 1;
+    }
     switch (letter) {
         case '?':
             Usage();
@@ -106,43 +145,12 @@ int CDependencyApp::ParseOption(char* arg) {
             m_bAbsolutePaths = 1;
             if (text[0] == '-') m_bOmitDrive = 1;
             return 1;
-        case 'E': {
-            int* mode = nullptr;
-            if (!ErrorModeOf(*this, text[0], &mode) || text[1] < '0' || text[1] > '3') {
-                ArgError(EXIT_BAD_ARGS, "invalid /E option; type 'incwalk32 /? for usage\n");
-                return 0;
-            }
-            *mode = text[1] - '0';
-            return 1;
-        }
-        case 'G': {
-            const std::string letters = LowerCased(text);
-            for (size_t i = 0; i < letters.size(); ++i) {
-                if (letters[i] == 'o') {
-                    m_bMainObj = 1;
-                    if (i + 1 < letters.size() && letters[i + 1] == '+') {
-                        m_bMainObjResponse = 1;
-                        ++i;
-                    }
-                } else if (letters[i] == 't') {
-                    m_bMainDep = 1;
-                } else {
-                    ArgError(EXIT_BAD_ARGS, "invalid /G option; type 'incwalk32 /? for usage\n");
-                    return 0;
-                }
-            }
-            return 1;
-        }
+        case 'E':
+            return ParseErrorMode(text);
+        case 'G':
+            return ParseGeneratedMacros(text);
         case 'H':
             m_bHierarchical = 1;
-            return 1;
-        case 'I':
-            if (*text == '\0') {
-                ArgError(EXIT_BAD_ARGS,
-                         "invalid /I option (missing path); type 'incwalk32 /? for usage\n");
-                return 0;
-            }
-            AddIncludePath(LowerCased(text).c_str());
             return 1;
         case 'M':
             m_bMacroFormat = 1;
@@ -151,37 +159,44 @@ int CDependencyApp::ParseOption(char* arg) {
             if (!IsNologo(arg + 1)) break;
             m_bBanner = 0;
             return 1;
-        case 'O':
-            if (*text == '\0') {
-                ArgError(EXIT_BAD_ARGS,
-                         "invalid /O option (missing path); type 'incwalk32 /? for usage\n");
-                return 0;
-            }
-            SetObjPath(LowerCased(text).c_str());
-            return 1;
         case 'S':
             m_bSystemIncludes = 1;
-            return 1;
-        case 'U':
-            if (*text == '\0') {
-                ArgError(EXIT_BAD_ARGS, "invalid /U option; type 'incwalk32 /? for usage\n");
-                return 0;
-            }
-            AddUniversal(text);
-            return 1;
-        case 'X':
-            if (*text == '\0') {
-                ArgError(EXIT_BAD_ARGS,
-                         "invalid /X option (missing filename); type 'incwalk32 /? for usage\n");
-                return 0;
-            }
-            AddExclude(LowerCased(text).c_str());
             return 1;
         default:
             break;
     }
     ArgError(EXIT_BAD_ARGS, INVALID_OPTION, arg);
     return 0;
+}
+
+int CDependencyApp::ParseErrorMode(const char* text) {
+    int* mode = nullptr;
+    if (!ErrorModeOf(*this, text[0], &mode) || text[1] < '0' || text[1] > '3') {
+        ArgError(EXIT_BAD_ARGS, "invalid /E option; type 'incwalk32 /? for usage\n");
+        return 0;
+    }
+    *mode = text[1] - '0';
+    return 1;
+}
+
+int CDependencyApp::ParseGeneratedMacros(const char* text) {
+    const std::string letters = LowerCased(text);
+    for (size_t i = 0; i < letters.size(); ++i) {
+        if (letters[i] == 'o') {
+            m_bMainObj = 1;
+            if (i + 1 < letters.size() && letters[i + 1] == '+') {
+                m_bMainObjResponse = 1;
+                ++i;
+            }
+        } else if (letters[i] == 't') {
+            m_bMainDep = 1;
+        } else {
+            // Flags set by earlier letters stay set; the run ends anyway.
+            ArgError(EXIT_BAD_ARGS, "invalid /G option; type 'incwalk32 /? for usage\n");
+            return 0;
+        }
+    }
+    return 1;
 }
 
 int CDependencyApp::AddTarget(char* text) {

@@ -105,6 +105,9 @@ public:
     int m_nErrUnknownExt;
 
 private:
+    int ParseErrorMode(const char* text);
+    int ParseGeneratedMacros(const char* text);
+
     // The directory form of each entry of m_activeFiles, where quoted includes are searched.
     CStringList m_activeDirs;
     // Scratch texts of the rule writer, kept to spare an allocation per dependency.
