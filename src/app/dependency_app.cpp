@@ -1,6 +1,5 @@
 #include "app/dependency_app.h"
 
-#include <cerrno>
 #include <new>
 
 #include "platform/platform.h"
@@ -50,8 +49,7 @@ CDependencyApp::CDependencyApp(int argc, char** argv) {
     }
     // A makefile cut short by a full disk or a closed pipe must not pass for a complete one.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "incwalk32: sorry, file I/O error %lu\n",
-                     static_cast<unsigned long>(errno));
+        std::fprintf(stderr, "incwalk32: sorry, file I/O error %lu\n", LastSystemError());
         m_nExitCode = EXIT_SORRY;
     }
 }

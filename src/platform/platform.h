@@ -31,7 +31,7 @@ class CPlatform {
 public:
     virtual ~CPlatform() = default;
 
-    // The longest full path the platform can make (260 on Windows, 4095 on POSIX).
+    // The longest full path the platform can make (259 on Windows, 4095 on POSIX).
     virtual size_t MaxFullPath() const = 0;
 
     // The absolute path of `name`, with drive, "." and ".." resolved textually and backslashes
@@ -84,6 +84,10 @@ CPlatform& NativePlatform();
 
 // Process set-up that the platform needs before anything else runs (locale, stream modes).
 void InitializeProcess();
+
+// The system's error number of the last failed C runtime call (errno, or where the runtime
+// leaves that unset, the operating system's own).
+unsigned long LastSystemError();
 
 // Runs body(context) on a thread whose stack may grow to `stackBytes` (reserved, not committed)
 // and waits for it to end. False when no such thread could be made; the body has not run then.

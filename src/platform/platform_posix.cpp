@@ -764,3 +764,7 @@ bool RunOnLargeStack(size_t stackBytes, void (*body)(void*), void* context) {
     if (started) pthread_join(handle, nullptr);
     return started;
 }
+
+unsigned long LastSystemError() {
+    return static_cast<unsigned long>(errno);
+}

@@ -9,6 +9,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <cerrno>
 #include <clocale>
 #include <string>
 #include <vector>
@@ -22,6 +23,11 @@ namespace {
 // GetFullPathNameA writes into a buffer of this size: 260 characters and the terminating zero.
 const DWORD FULL_PATH_BUFFER = 261;
 
+// The longest full path GetFullPathNameA makes: it resolves the name into a wide buffer of
+// MAX_PATH characters, the terminating zero included, and fails with ERROR_FILENAME_EXCED_RANGE
+// where that does not suffice, whatever the size of the caller's buffer.
+const size_t MAX_FULL_PATH = MAX_PATH - 1;
+
 HANDLE AsWin32Handle(void* handle) {
     return handle == nullptr ? INVALID_HANDLE_VALUE : static_cast<HANDLE>(handle);
 }
@@ -32,7 +38,7 @@ void* FromWin32Handle(HANDLE handle) {
 
 class CWin32Platform final : public CPlatform {
 public:
-    size_t MaxFullPath() const override { return FULL_PATH_BUFFER - 1; }
+    size_t MaxFullPath() const override { return MAX_FULL_PATH; }
 
     bool GetFullPath(const char* name, std::string& out) override {
         char buffer[FULL_PATH_BUFFER];
@@ -161,4 +167,9 @@ bool RunOnLargeStack(size_t stackBytes, void (*body)(void*), void* context) {
     WaitForSingleObject(handle, INFINITE);
     CloseHandle(handle);
     return true;
+}
+
+unsigned long LastSystemError() {
+    // Some C runtimes fail a flush of a full disk without setting errno.
+    return errno != 0 ? static_cast<unsigned long>(errno) : GetLastError();
 }

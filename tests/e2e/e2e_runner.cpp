@@ -2,10 +2,10 @@
 // case expects. The case format is described in README.md beside this file.
 //
 //   e2e_runner --program <exe> --sandbox <dir> [--emulator <prog>]... [--drive <letter>]
-//              [--crlf] [--keep] [--update] [--timeout <seconds>] <file.case>
+//              [--crlf] [--windows] [--keep] [--update] [--timeout <seconds>] <file.case>
 //
 // Exit status: 0 the case passed (or was updated), 1 it failed, 2 the case or the command line
-// of the runner is malformed.
+// of the runner is malformed, 77 the case does not run for this build (skip-windows).
 
 #include <fcntl.h>
 #include <poll.h>
@@ -45,6 +45,7 @@ struct Options {
     fs::path caseFile;
     char drive = 'C';
     bool crlf = false;
+    bool windows = false;  // the Windows build: windows-* sections override, skip-windows skips
     bool keep = false;
     bool update = false;
     int timeoutSeconds = 60;
@@ -80,6 +81,9 @@ struct RunResult {
 
 const char* const kMarker = "== ";
 
+// The exit status for a case that says it does not run for this build (CTest's SKIP_RETURN_CODE).
+const int kSkipped = 77;
+
 // ---------------------------------------------------------------------------------------------
 // Reading and parsing a case file
 
@@ -105,8 +109,18 @@ bool TakesPath(const std::string& kind) {
 }
 
 bool IsKnownKind(const std::string& kind) {
-    static const char* const kKinds[] = {"file", "dir",    "args",   "env",
-                                         "cwd",  "stdout", "stderr", "exit"};
+    static const char* const kKinds[] = {"file",
+                                         "dir",
+                                         "args",
+                                         "env",
+                                         "cwd",
+                                         "stdout",
+                                         "stderr",
+                                         "exit",
+                                         "windows-stdout",
+                                         "windows-stderr",
+                                         "windows-exit",
+                                         "skip-windows"};
     for (const char* known : kKinds)
         if (kind == known) return true;
     return false;
@@ -122,9 +136,11 @@ Section ParseMarker(const std::string& line, int lineNumber) {
     if (blank != std::string::npos) section.arg = rest.substr(blank + 1);
     std::string where = "line " + std::to_string(lineNumber) + ": ";
     if (!IsKnownKind(section.kind)) throw CaseError(where + "unknown section '" + line + "'");
+    bool skip = section.kind == "skip-windows";
     if (TakesPath(section.kind) && section.arg.empty())
         throw CaseError(where + "'== " + section.kind + "' needs a relative path");
-    if (!TakesPath(section.kind) && !section.arg.empty())
+    if (skip && section.arg.empty()) throw CaseError(where + "'== skip-windows' needs the reason");
+    if (!TakesPath(section.kind) && !skip && !section.arg.empty())
         throw CaseError(where + "'== " + section.kind + "' takes no argument");
     return section;
 }
@@ -156,6 +172,14 @@ CaseFile ParseCase(const std::vector<std::string>& lines) {
         }
     }
     CheckUnique(parsed.sections);
+    for (const Section& section : parsed.sections) {
+        if (section.kind != "skip-windows") continue;
+        for (const std::string& line : section.lines) {
+            if (!line.empty())
+                throw CaseError("line " + std::to_string(section.lineNumber) +
+                                ": '== skip-windows' cannot have content");
+        }
+    }
     return parsed;
 }
 
@@ -383,8 +407,17 @@ fs::path CaseDirectory(const CaseFile& parsed, const fs::path& sandbox, const Ro
     return dir;
 }
 
-int ExpectedExitCode(const CaseFile& parsed, const Root& root) {
-    const Section* section = FindSection(parsed, "exit");
+// The section that holds the expected result `kind` (stdout, stderr or exit) for this build: for
+// the Windows build its windows-<kind> section where the case has one.
+const Section* ExpectedSection(const CaseFile& parsed, const std::string& kind,
+                               const Options& options) {
+    if (options.windows) {
+        if (const Section* section = FindSection(parsed, "windows-" + kind)) return section;
+    }
+    return FindSection(parsed, kind);
+}
+
+int ExpectedExitCode(const Section* section, const Root& root) {
     if (!section) return 0;
     std::vector<std::string> values = ValueLines(*section, root);
     if (values.size() != 1 || values[0].find_first_not_of("0123456789") != std::string::npos)
@@ -585,38 +618,45 @@ std::vector<std::string> ResultLines(const std::string& kind, const RunResult& a
     return lines;
 }
 
-bool ResultIsEmpty(const std::string& kind, const RunResult& actual) {
-    if (kind == "exit") return actual.exitCode == 0;
-    return (kind == "stdout" ? actual.out : actual.err).empty();
+// Whether the actual result `kind` is what `section` expects (no section: empty output, exit 0).
+bool ResultMatches(const std::string& kind, const Section* section, const RunResult& actual,
+                   const Options& options, const Root& root) {
+    if (kind == "exit") return actual.exitCode == ExpectedExitCode(section, root);
+    std::string expected = section ? SectionText(*section, root) : "";
+    return StreamMatches(expected, kind == "stdout" ? actual.out : actual.err, options.crlf);
 }
 
 // Where a missing result section goes: before the results that come after it in the order
-// stdout, stderr, exit; else at the end.
+// stdout, stderr, exit, windows-stdout, windows-stderr, windows-exit; else at the end.
 std::vector<Section>::iterator ResultInsertPosition(CaseFile& parsed, const std::string& kind) {
-    const std::vector<std::string> order = {"stdout", "stderr", "exit"};
+    const std::vector<std::string> order = {"stdout",         "stderr",         "exit",
+                                            "windows-stdout", "windows-stderr", "windows-exit"};
     auto rank = [&](const std::string& k) { return std::find(order.begin(), order.end(), k); };
     for (auto it = parsed.sections.begin(); it != parsed.sections.end(); ++it)
         if (rank(it->kind) != order.end() && rank(it->kind) > rank(kind)) return it;
     return parsed.sections.end();
 }
 
-// Existing result sections are rewritten in place; missing ones are added at the end unless
-// their result is the default (empty output, exit code 0).
+// Existing result sections are rewritten in place; missing ones are added unless their result is
+// the default (empty output, exit code 0). The Windows build writes only its windows-* sections,
+// adding one where its result differs from the shared expectation.
 void UpdateCase(CaseFile parsed, const RunResult& actual, const Options& options,
                 const Root& root) {
     if (actual.timedOut || actual.signal)
         throw CaseError("not updating: the program did not exit normally");
-    for (const char* kind : {"stdout", "stderr", "exit"}) {
+    for (const char* name : {"stdout", "stderr", "exit"}) {
+        const std::string kind = name;
+        std::string target = options.windows ? "windows-" + kind : kind;
         std::vector<std::string> lines = ResultLines(kind, actual, options, root);
-        Section* existing = FindSection(parsed, kind);
+        Section* existing = FindSection(parsed, target);
         if (existing) {
             existing->lines = lines;
-        } else if (!ResultIsEmpty(kind, actual)) {
+        } else if (!ResultMatches(kind, FindSection(parsed, kind), actual, options, root)) {
             Section added;
-            added.kind = kind;
-            added.marker = std::string(kMarker) + kind;
+            added.kind = target;
+            added.marker = std::string(kMarker) + target;
             added.lines = lines;
-            parsed.sections.insert(ResultInsertPosition(parsed, kind), added);
+            parsed.sections.insert(ResultInsertPosition(parsed, target), added);
         }
     }
     std::string text;
@@ -637,7 +677,8 @@ void UpdateCase(CaseFile parsed, const RunResult& actual, const Options& options
 
 const char* const kUsage =
     "usage: e2e_runner --program <exe> --sandbox <dir> [--emulator <prog>]... [--drive <letter>]\n"
-    "                  [--crlf] [--keep] [--update] [--timeout <seconds>] <file.case>\n";
+    "                  [--crlf] [--windows] [--keep] [--update] [--timeout <seconds>]\n"
+    "                  <file.case>\n";
 
 Options ParseOptions(int argc, char** argv) {
     Options options;
@@ -659,6 +700,8 @@ Options ParseOptions(int argc, char** argv) {
             options.timeoutSeconds = std::stoi(value());
         else if (arg == "--crlf")
             options.crlf = true;
+        else if (arg == "--windows")
+            options.windows = true;
         else if (arg == "--keep")
             options.keep = true;
         else if (arg == "--update")
@@ -675,6 +718,11 @@ Options ParseOptions(int argc, char** argv) {
 
 int RunCase(const Options& options) {
     CaseFile parsed = ParseCase(ReadLines(options.caseFile));
+    const Section* skip = FindSection(parsed, "skip-windows");
+    if (skip && options.windows) {
+        std::cout << "skipped for the Windows build: " << skip->arg << "\n";
+        return kSkipped;
+    }
     fs::path sandbox = PrepareSandbox(options.sandbox, options.caseFile);
     Root root = MakeRoot(sandbox, options.drive);
     CreateTree(parsed, sandbox, root);
@@ -686,11 +734,11 @@ int RunCase(const Options& options) {
     fs::path cwd = CaseDirectory(parsed, sandbox, root);
 
     Outcome outcome;
-    const Section* out = FindSection(parsed, "stdout");
-    const Section* err = FindSection(parsed, "stderr");
+    const Section* out = ExpectedSection(parsed, "stdout", options);
+    const Section* err = ExpectedSection(parsed, "stderr", options);
     outcome.expectedOut = out ? SectionText(*out, root) : "";
     outcome.expectedErr = err ? SectionText(*err, root) : "";
-    outcome.expectedExit = ExpectedExitCode(parsed, root);
+    outcome.expectedExit = ExpectedExitCode(ExpectedSection(parsed, "exit", options), root);
     outcome.actual = Run(argv, CaseEnvironment(parsed, root), cwd, options.timeoutSeconds);
 
     bool passed = Passed(outcome, options.crlf);

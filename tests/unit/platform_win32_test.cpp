@@ -1,0 +1,307 @@
+// The Win32 platform, run on Windows or under Wine: full paths and their limit, listings, files
+// opened without sharing, the environment, the ANSI code page's case mapping and the large stack.
+// Windows counterparts of the POSIX-only tests in platform_test.cpp and of two robustness tests.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app_runner.h"
+#include "platform/platform.h"
+#include "platform/text_file.h"
+#include "temp_tree.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// <windows.h> maps these names to their A and W variants; here they are the platform's methods.
+#undef FindFirstFile
+#undef FindNextFile
+
+namespace {
+
+typedef std::vector<std::string> Names;
+
+// A fresh directory tree that is the current directory while a test runs.
+class Win32Tree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_tree.Enter();
+        char buffer[MAX_PATH];
+        DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+        ASSERT_GT(length, 0u);
+        ASSERT_LT(length, 200u) << "the temporary directory leaves no room for the tests";
+        m_strCwd.assign(buffer, length);
+    }
+
+    // Makes a file by its ANSI name, so that names outside ASCII mean code page characters.
+    static void WriteAnsi(const std::string& name, const std::string& content) {
+        HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
+        DWORD written = 0;
+        WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+
+    static Names List(const std::string& pattern) {
+        Names names;
+        CFindData data;
+        FindHandle find = Platform().FindFirstFile(pattern.c_str(), data);
+        if (find == INVALID_FIND_HANDLE) return names;
+        do {
+            names.push_back(data.cFileName);
+        } while (Platform().FindNextFile(find, data));
+        Platform().FindClose(find);
+        return names;
+    }
+
+    CTempTree m_tree;
+    std::string m_strCwd;  // e.g. C:\users\ann\Temp\incwalk32-unit-Win32FullPath-...
+};
+
+using Win32FullPath = Win32Tree;
+
+TEST_F(Win32FullPath, ResolvesNamesTextually) {
+    std::string full;
+    ASSERT_TRUE(Platform().GetFullPath("src/sub\\..\\.\\a.c", full));
+    EXPECT_EQ(full, m_strCwd + "\\src\\a.c");
+    ASSERT_TRUE(Platform().GetFullPath("no\\such\\..\\dir\\", full));
+    EXPECT_EQ(full, m_strCwd + "\\no\\dir\\");
+    ASSERT_TRUE(Platform().GetFullPath("\\x\\..\\..\\y.h", full));
+    EXPECT_EQ(full, m_strCwd.substr(0, 2) + "\\y.h");
+
+    std::string inPlace = "a\\..\\b";
+    ASSERT_TRUE(Platform().GetFullPath(inPlace.c_str(), inPlace));
+    EXPECT_EQ(inPlace, m_strCwd + "\\b");
+
+    full = "stale";
+    EXPECT_FALSE(Platform().GetFullPath("", full));
+    EXPECT_EQ(full, "");
+}
+
+TEST_F(Win32FullPath, MakesAtMost259CharactersAndNothingBeyond) {
+    // MAX_PATH with its terminating zero.
+    ASSERT_EQ(Platform().MaxFullPath(), 259u);
+    // Relative names, so that only the result is long.
+    const std::string longest(259 - m_strCwd.size() - 1, 'a');
+    std::string full;
+    ASSERT_TRUE(Platform().GetFullPath(longest.c_str(), full));
+    EXPECT_EQ(full, m_strCwd + "\\" + longest);
+    EXPECT_EQ(full.size(), 259u);
+
+    full = "stale";
+    EXPECT_FALSE(Platform().GetFullPath((longest + "b").c_str(), full));
+    EXPECT_EQ(full, "");
+    EXPECT_FALSE(Platform().GetFullPath((longest + "\\b.h").c_str(), full));
+    EXPECT_FALSE(Platform().GetFullPath(("C:\\" + std::string(400, 'a')).c_str(), full));
+    EXPECT_EQ(full, "");
+}
+
+using Win32Listing = Win32Tree;
+
+TEST_F(Win32Listing, MatchesWithoutRegardToCaseDotsFirst) {
+    for (const char* name : {"b.c", "A.c", "_x", "Z.C", "noext", "x.tar.c"})
+        m_tree.Write(std::string("list/") + name, "");
+    m_tree.MakeDir("list/sub");
+
+    // The Linux build's order too: '_' after the letters, as upper-cased names sort.
+    EXPECT_EQ(List("list\\*"),
+              (Names{".", "..", "A.c", "b.c", "noext", "sub", "x.tar.c", "Z.C", "_x"}));
+    EXPECT_EQ(List("LIST\\*.*"), List("list\\*"));
+    EXPECT_EQ(List("list\\*.C"), (Names{"A.c", "b.c", "x.tar.c", "Z.C"}));
+    EXPECT_EQ(List("list\\?.c"), (Names{"A.c", "b.c", "Z.C"}));
+    EXPECT_EQ(List("list\\S?B"), (Names{"sub"}));
+    EXPECT_EQ(List("list\\sub\\*"), (Names{".", ".."}));
+    EXPECT_EQ(List("list\\sub\\..\\*.c"), List("list\\*.c"));
+    EXPECT_EQ(List("LIST\\NOEXT"), (Names{"noext"}));
+    EXPECT_EQ(List("list\\*.h"), Names{});
+    EXPECT_EQ(List("nodir\\*"), Names{});
+
+    CFindData data;
+    FindHandle find = Platform().FindFirstFile("list\\a.C", data);
+    ASSERT_NE(find, INVALID_FIND_HANDLE);
+    EXPECT_EQ(data.cFileName, "A.c");
+    EXPECT_FALSE(Platform().FindNextFile(find, data));
+    EXPECT_FALSE(Platform().FindNextFile(find, data));
+    Platform().FindClose(find);
+    Platform().FindClose(INVALID_FIND_HANDLE);
+}
+
+using Win32File = Win32Tree;
+
+TEST_F(Win32File, OpensWithoutSharingAndReadsFromAnyPosition) {
+    m_tree.Write("sub/Data.TXT", "0123456789");
+    FileHandle file = Platform().OpenFile("SUB\\data.txt");
+    ASSERT_NE(file, INVALID_FILE_HANDLE);
+    EXPECT_EQ(Platform().OpenFile("sub\\Data.TXT"), INVALID_FILE_HANDLE) << "shared";
+    EXPECT_EQ(std::fopen("sub\\Data.TXT", "rb"), nullptr) << "shared with the C runtime";
+
+    char buffer[16];
+    unsigned long error = 0;
+    EXPECT_EQ(Platform().ReadFile(file, buffer, 4, error), 4);
+    EXPECT_EQ(std::string(buffer, 4), "0123");
+    ASSERT_TRUE(Platform().SeekFile(file, 7, error));
+    EXPECT_EQ(Platform().ReadFile(file, buffer, sizeof buffer, error), 3);
+    EXPECT_EQ(std::string(buffer, 3), "789");
+    EXPECT_EQ(Platform().ReadFile(file, buffer, sizeof buffer, error), 0);
+    Platform().CloseFile(file);
+
+    file = Platform().OpenFile("sub\\Data.TXT");
+    EXPECT_NE(file, INVALID_FILE_HANDLE) << "the first close ends the lock";
+    Platform().CloseFile(file);
+    Platform().CloseFile(INVALID_FILE_HANDLE);
+}
+
+TEST_F(Win32File, OpensNoDirectoryAndNothingMissing) {
+    m_tree.MakeDir("dir");
+    for (const char* name : {"dir", "dir\\", "missing.h", "dir\\missing.h", "*.h"})
+        EXPECT_EQ(Platform().OpenFile(name), INVALID_FILE_HANDLE) << name;
+    CTextFile text;
+    EXPECT_FALSE(text.OpenText("dir"));
+}
+
+TEST_F(Win32File, TextFileReadsLfCrLfAndMixedAcrossReopens) {
+    m_tree.Write("lf.h", "one\ntwo\n\nlast");
+    m_tree.Write("crlf.h", "one\r\ntwo\r\n\r\nlast");
+    m_tree.Write("mixed.h", "one\r\ntwo\n\r\nlast");
+    for (const char* name : {"lf.h", "crlf.h", "mixed.h"}) {
+        CTextFile file;
+        ASSERT_TRUE(file.OpenText(name));
+        Names lines;
+        char line[16];
+        while (int stored = file.ReadLine(line, sizeof line)) {
+            lines.emplace_back(line, static_cast<size_t>(stored));
+            const int64_t position = file.Tell();
+            file.Close();
+            ASSERT_TRUE(file.OpenText(name, CTextFile::KeepRead::yes));
+            file.Seek(position);
+        }
+        EXPECT_EQ(lines, (Names{"one\n", "two\n", "\n", "last"})) << name;
+    }
+}
+
+class Win32Environment : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (const char* name :
+             {"IncWalk32_Test_Mixed", "INCWALK32_TEST_EMPTY", "INCWALK32_TEST_LONG"}) {
+            SetEnvironmentVariableA(name, nullptr);
+        }
+    }
+};
+
+TEST_F(Win32Environment, IgnoresTheCaseOfTheNameAndReadsValuesOfAnyLength) {
+    ASSERT_TRUE(SetEnvironmentVariableA("IncWalk32_Test_Mixed", "mixed"));
+    ASSERT_TRUE(SetEnvironmentVariableA("INCWALK32_TEST_EMPTY", ""));
+    std::string value = "stale";
+    EXPECT_TRUE(Platform().GetEnvironment("INCWALK32_TEST_MIXED", value));
+    EXPECT_EQ(value, "mixed");
+    EXPECT_TRUE(Platform().GetEnvironment("incwalk32_test_empty", value));
+    EXPECT_EQ(value, "");
+    EXPECT_FALSE(Platform().GetEnvironment("INCWALK32_TEST_NONE", value));
+    EXPECT_FALSE(Platform().GetEnvironment("INCWALK32_TEST_MIXED=mixed", value));
+
+    // Around the size of the first buffer, and far beyond it.
+    for (size_t length : {255, 256, 257, 5000}) {
+        const std::string text(length, 'v');
+        ASSERT_TRUE(SetEnvironmentVariableA("INCWALK32_TEST_LONG", text.c_str()));
+        EXPECT_TRUE(Platform().GetEnvironment("incwalk32_test_long", value));
+        EXPECT_EQ(value, text) << length;
+    }
+}
+
+class Win32CaseMapping : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (GetACP() != 1252) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 1252";
+    }
+    static std::string Lower(std::string text) {
+        Platform().LowerCase(text);
+        return text;
+    }
+    static std::string Upper(std::string text) {
+        Platform().UpperCase(text);
+        return text;
+    }
+};
+
+TEST_F(Win32CaseMapping, MapsTheLettersOfCodePage1252) {
+    // A umlaut, S caron, Y diaeresis; sharp s and micro sign have no one-byte counterpart.
+    EXPECT_EQ(Lower("ABC:\\_X\xC4\x8A\x9F\xDF\xB5"), "abc:\\_x\xE4\x9A\xFF\xDF\xB5");
+    EXPECT_EQ(Upper("abc:\\_x\xE4\x9A\xFF\xDF\xB5"), "ABC:\\_X\xC4\x8A\x9F\xDF\xB5");
+    EXPECT_EQ(Lower(std::string("A\0B", 3)), std::string("a\0b", 3)) << "past a NUL byte too";
+    EXPECT_EQ(Lower(""), "");
+    EXPECT_EQ(Platform().CharLength("\xE4x"), 1u);
+}
+
+using Win32Names = Win32Tree;
+
+TEST_F(Win32Names, NonAsciiNamesMatchAndLowerCaseThroughTheAnsiCodePage) {
+    // E acute in upper case in the include line, in lower case on disk.
+    ASSERT_TRUE(CreateDirectoryA("My Src", nullptr));
+    ASSERT_TRUE(CreateDirectoryA("My Src\\sub dir", nullptr));
+    WriteAnsi("My Src\\Ma\xEFn.C", "#include \"Sub Dir/\xC9T\xC9.H\"\n");
+    WriteAnsi("My Src\\sub dir\\\xE9t\xE9.h", "");
+    CAppRun run({"/nologo", "my src\\*.c"});
+    EXPECT_EQ(run.out,
+              "\"my src\\ma\xEFn.obj\": \"ma\xEFn.c\" \\\n"
+              "\t\"sub dir\\\xE9t\xE9.h\"\n\n");
+    EXPECT_EQ(run.ExitCode(), 0) << run.err;
+}
+
+// Recurses `levels` deep with a frame of about 4 KiB each.
+int Recurse(int levels) {
+    volatile char frame[4096];
+    frame[0] = static_cast<char>(levels);
+    if (levels == 0) return frame[0];
+    return Recurse(levels - 1) + frame[0] - static_cast<char>(levels) + 1;
+}
+
+struct CRecursion {
+    int levels;
+    int result;
+};
+
+TEST(Win32LargeStack, RunsRecursionFarBeyondTheDefaultStack) {
+    // 64 MiB of frames; the process's own stack is a few MiB.
+    CRecursion recursion{16 * 1024, -1};
+    ASSERT_TRUE(RunOnLargeStack(
+        static_cast<size_t>(256) << 20,
+        [](void* context) {
+            CRecursion* r = static_cast<CRecursion*>(context);
+            r->result = Recurse(r->levels);
+        },
+        &recursion));
+    EXPECT_EQ(recursion.result, recursion.levels);
+}
+
+// The Windows form of the robustness test of a chain of 100,000 headers. Wine takes about a
+// millisecond to make a file, more in a large directory, so the chain is shorter and spread over
+// directories; at some 600 bytes of stack a level it still needs three times the default stack.
+TEST_F(Win32Tree, ChainOfTenThousandHeadersRunsOnTheLargeStack) {
+    const int depth = 10000, perDirectory = 1000;
+    auto name = [&](int i) {
+        return "d" + std::to_string(i / perDirectory) + "\\h" + std::to_string(i) + ".h";
+    };
+    m_tree.Write("main.c", "#include \"" + name(0) + "\"\n");
+    for (int i = 0; i < depth; ++i) {
+        std::string next = i + 1 < depth ? "#include \"..\\" + name(i + 1) + "\"\n" : "";
+        m_tree.Write(name(i), next);
+    }
+    m_tree.Write("last.c", "#include \"" + name(depth - 3) + "\"\n");
+    CAppRun run({"/nologo", "main.c", "last.c"});
+    EXPECT_EQ(run.ExitCode(), 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out.find("\"main.obj\": \"main.c\" \\\n\t\"d0\\h0.h\" \\\n"), 0u);
+    const size_t last = run.out.find("\"last.obj\": \"last.c\" \\\n");
+    ASSERT_NE(last, std::string::npos);
+    EXPECT_EQ(run.out.substr(last),
+              "\"last.obj\": \"last.c\" \\\n\t\"d9\\h9997.h\" \\\n"
+              "\t\"d9\\h9998.h\" \\\n\t\"d9\\h9999.h\"\n\n");
+}
+
+}  // namespace
