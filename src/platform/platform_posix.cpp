@@ -198,11 +198,9 @@ void AppendComponents(const char* rest, std::string& out, size_t rootLength) {
 
 // The last backslash or slash of `name`, or null.
 const char* LastSeparator(const char* name) {
-    const char* last = nullptr;
-    for (const char* p = name; *p != '\0'; ++p) {
-        if (IsSeparator(*p)) last = p;
-    }
-    return last;
+    const char* backslash = std::strrchr(name, '\\');
+    const char* slash = std::strrchr(name, '/');
+    return slash == nullptr || (backslash != nullptr && backslash > slash) ? backslash : slash;
 }
 
 // A last component that names an entry of its directory: not empty, not "." or "..".
