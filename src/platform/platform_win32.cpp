@@ -11,7 +11,10 @@
 
 #include <cerrno>
 #include <clocale>
+#include <cstring>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // <windows.h> maps these names to their A and W variants; here they are the interface's methods.
@@ -27,6 +30,10 @@ const DWORD FULL_PATH_BUFFER = 261;
 // MAX_PATH characters, the terminating zero included, and fails with ERROR_FILENAME_EXCED_RANGE
 // where that does not suffice, whatever the size of the caller's buffer.
 const size_t MAX_FULL_PATH = MAX_PATH - 1;
+
+// The handle of a listing answered from the cache: its one entry has been delivered.
+char g_singleMatch;
+FindHandle const SINGLE_MATCH = &g_singleMatch;
 
 HANDLE AsWin32Handle(void* handle) {
     return handle == nullptr ? INVALID_HANDLE_VALUE : static_cast<HANDLE>(handle);
@@ -53,6 +60,14 @@ public:
     }
 
     FindHandle FindFirstFile(const char* pattern, CFindData& data) override {
+        switch (FindInListing(pattern, data)) {
+            case CacheAnswer::FOUND:
+                return SINGLE_MATCH;
+            case CacheAnswer::NOT_FOUND:
+                return INVALID_FIND_HANDLE;
+            case CacheAnswer::ASK_SYSTEM:
+                break;
+        }
         WIN32_FIND_DATAA found;
         HANDLE handle = FindFirstFileA(pattern, &found);
         if (handle == INVALID_HANDLE_VALUE) return INVALID_FIND_HANDLE;
@@ -61,6 +76,7 @@ public:
     }
 
     bool FindNextFile(FindHandle handle, CFindData& data) override {
+        if (handle == SINGLE_MATCH) return false;
         WIN32_FIND_DATAA found;
         if (!FindNextFileA(AsWin32Handle(handle), &found)) return false;
         data.cFileName.assign(found.cFileName);
@@ -68,8 +84,12 @@ public:
     }
 
     void FindClose(FindHandle handle) override {
-        if (handle != INVALID_FIND_HANDLE) ::FindClose(AsWin32Handle(handle));
+        if (handle != INVALID_FIND_HANDLE && handle != SINGLE_MATCH) {
+            ::FindClose(AsWin32Handle(handle));
+        }
     }
+
+    void ForgetFileSystem() override { m_listings.clear(); }
 
     FileHandle OpenFile(const char* name) override {
         // Without FILE_FLAG_BACKUP_SEMANTICS a directory fails to open, as the core expects.
@@ -130,6 +150,87 @@ public:
     size_t CharLength(const char* text) override {
         return IsDBCSLeadByte(static_cast<BYTE>(*text)) && text[1] != '\0' ? 2 : 1;
     }
+
+private:
+    // A directory as listed once for the run: the scan probes the same directories for every
+    // include line, and each FindFirstFileA is a trip to the file system (under Wine, to its
+    // server). The tool only reads, so a listing stays valid for the run.
+    struct CListing {
+        std::vector<std::string> names;                   // long names, in listing order
+        std::unordered_map<std::string, size_t> byName;   // long name as stored
+        std::unordered_map<std::string, size_t> byUpper;  // upper-cased long or short name
+    };
+    enum class CacheAnswer { FOUND, NOT_FOUND, ASK_SYSTEM };
+
+    // Answers a probe of a plain name from the listing of its directory. Wildcards (the DOS
+    // ones too) and names Windows would trim are left to the system.
+    CacheAnswer FindInListing(const char* pattern, CFindData& data) {
+        std::string full;
+        if (std::strpbrk(pattern, "*?<>\"") != nullptr || !GetFullPath(pattern, full)) {
+            return CacheAnswer::ASK_SYSTEM;
+        }
+        const size_t separator = full.rfind('\\');
+        if (separator == std::string::npos || separator + 1 == full.size()) {
+            return CacheAnswer::ASK_SYSTEM;
+        }
+        const std::string leaf = full.substr(separator + 1);
+        if (leaf == "." || leaf == ".." || leaf.back() == '.' || leaf.back() == ' ') {
+            return CacheAnswer::ASK_SYSTEM;
+        }
+        const CListing* listing = ListingOf(full.substr(0, separator + 1));
+        if (listing == nullptr) return CacheAnswer::NOT_FOUND;
+        // The exact spelling first, as a lookup on a case-sensitive directory would find it.
+        auto exact = listing->byName.find(leaf);
+        if (exact != listing->byName.end()) {
+            data.cFileName = leaf;
+            return CacheAnswer::FOUND;
+        }
+        std::string upper = leaf;
+        UpperCase(upper);
+        auto entry = listing->byUpper.find(upper);
+        if (entry == listing->byUpper.end()) return CacheAnswer::NOT_FOUND;
+        data.cFileName = listing->names[entry->second];
+        return CacheAnswer::FOUND;
+    }
+
+    // The listing of `directory` (a full path ending in a backslash), read at its first use;
+    // null when it cannot be listed.
+    const CListing* ListingOf(const std::string& directory) {
+        std::string key = directory;
+        UpperCase(key);
+        auto known = m_listings.find(key);
+        if (known != m_listings.end()) return known->second.get();
+        std::unique_ptr<CListing> listing(new CListing);
+        WIN32_FIND_DATAA found;
+        HANDLE handle = FindFirstFileA((directory + "*").c_str(), &found);
+        if (handle == INVALID_HANDLE_VALUE) {
+            listing.reset();
+        } else {
+            do {
+                AddEntry(*listing, found);
+            } while (FindNextFileA(handle, &found));
+            ::FindClose(handle);
+        }
+        const CListing* result = listing.get();
+        m_listings.emplace(std::move(key), std::move(listing));
+        return result;
+    }
+
+    void AddEntry(CListing& listing, const WIN32_FIND_DATAA& found) {
+        const size_t index = listing.names.size();
+        listing.names.emplace_back(found.cFileName);
+        listing.byName.emplace(found.cFileName, index);
+        std::string upper = found.cFileName;
+        UpperCase(upper);
+        listing.byUpper.emplace(upper, index);  // the first in listing order wins
+        if (found.cAlternateFileName[0] != '\0') {
+            upper = found.cAlternateFileName;
+            UpperCase(upper);
+            listing.byUpper.emplace(upper, index);
+        }
+    }
+
+    std::unordered_map<std::string, std::unique_ptr<CListing>> m_listings;
 };
 
 }  // namespace
