@@ -2,6 +2,9 @@
 // fake, and installs it for its own lifetime.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/platform.h"
 
 class CForwardingPlatform : public CPlatform {
@@ -42,3 +45,16 @@ protected:
 private:
     CPlatform* m_pPrevious;
 };
+
+// Every name the platform's listing delivers for `pattern`, in its order.
+inline std::vector<std::string> ListMatches(const std::string& pattern) {
+    std::vector<std::string> names;
+    CFindData data;
+    FindHandle find = Platform().FindFirstFile(pattern.c_str(), data);
+    if (find == INVALID_FIND_HANDLE) return names;
+    do {
+        names.push_back(data.cFileName);
+    } while (Platform().FindNextFile(find, data));
+    Platform().FindClose(find);
+    return names;
+}

@@ -36,15 +36,7 @@ protected:
     void MakeDirectory(const std::string& relative) { m_tree.MakeDir(relative); }
 
     static std::vector<std::string> List(const std::string& pattern) {
-        std::vector<std::string> names;
-        CFindData data;
-        FindHandle find = Platform().FindFirstFile(pattern.c_str(), data);
-        if (find == INVALID_FIND_HANDLE) return names;
-        do {
-            names.push_back(data.cFileName);
-        } while (Platform().FindNextFile(find, data));
-        Platform().FindClose(find);
-        return names;
+        return ListMatches(pattern);
     }
 
     static std::string ReadAll(const std::string& name) {

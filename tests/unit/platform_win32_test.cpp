@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app_runner.h"
+#include "forwarding_platform.h"
 #include "platform/platform.h"
 #include "platform/text_file.h"
 #include "temp_tree.h"
@@ -47,17 +48,7 @@ protected:
         CloseHandle(file);
     }
 
-    static Names List(const std::string& pattern) {
-        Names names;
-        CFindData data;
-        FindHandle find = Platform().FindFirstFile(pattern.c_str(), data);
-        if (find == INVALID_FIND_HANDLE) return names;
-        do {
-            names.push_back(data.cFileName);
-        } while (Platform().FindNextFile(find, data));
-        Platform().FindClose(find);
-        return names;
-    }
+    static Names List(const std::string& pattern) { return ListMatches(pattern); }
 
     CTempTree m_tree;
     std::string m_strCwd;  // e.g. C:\users\ann\Temp\incwalk32-unit-Win32FullPath-...
