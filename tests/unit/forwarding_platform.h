@@ -58,3 +58,13 @@ inline std::vector<std::string> ListMatches(const std::string& pattern) {
     Platform().FindClose(find);
     return names;
 }
+
+// `text` through the platform's case mapping.
+inline std::string LowerCased(std::string text) {
+    Platform().LowerCase(text);
+    return text;
+}
+inline std::string UpperCased(std::string text) {
+    Platform().UpperCase(text);
+    return text;
+}

@@ -350,14 +350,8 @@ protected:
     void SetUp() override { m_strSaved = std::setlocale(LC_CTYPE, nullptr); }
     void TearDown() override { std::setlocale(LC_CTYPE, m_strSaved.c_str()); }
 
-    static std::string Lower(std::string text) {
-        Platform().LowerCase(text);
-        return text;
-    }
-    static std::string Upper(std::string text) {
-        Platform().UpperCase(text);
-        return text;
-    }
+    static std::string Lower(const std::string& text) { return LowerCased(text); }
+    static std::string Upper(const std::string& text) { return UpperCased(text); }
 
     std::string m_strSaved;
 };
