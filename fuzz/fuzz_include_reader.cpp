@@ -10,6 +10,7 @@
 //   byte 1 modulo 64: the most bytes one read of the file delivers, so that buffer refills fall
 //           anywhere, between a CR and its LF too; 0 ('@') delivers as many as asked for, 1 ('A')
 //           one byte a read
+//   byte 1, bit 6: the file tells no size (as a pipe), so that only a read of nothing ends it
 #include <cstring>
 #include <string>
 #include <vector>
@@ -52,9 +53,14 @@ public:
         FUZZ_CHECK(file == this && m_bOpen);
         m_bOpen = false;
     }
+    int64_t FileSize(FileHandle file) override {
+        FUZZ_CHECK(file == this && m_bOpen);
+        return m_bSizeKnown ? static_cast<int64_t>(m_content.size()) : -1;
+    }
 
     std::string m_content;
     size_t m_nChunk = 0;
+    bool m_bSizeKnown = true;
     size_t m_nPosition = 0;
     bool m_bOpen = false;
     size_t m_nBytesRead = 0;
@@ -124,6 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     const int scanSystem = data[0] & 1;
     g_pFiles->m_nChunk = data[1] % 64;
+    g_pFiles->m_bSizeKnown = (data[1] & 64) == 0;
     g_pFiles->m_content.assign(reinterpret_cast<const char*>(data) + 2, size - 2);
 
     const std::vector<std::string> straight = ReadIncludes(scanSystem, 0);

@@ -60,6 +60,7 @@ public:
         return false;
     }
     void CloseFile(FileHandle) override {}
+    int64_t FileSize(FileHandle) override { return -1; }
     bool GetEnvironment(const char*, std::string& value) override {
         value.clear();
         return false;

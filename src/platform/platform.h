@@ -56,6 +56,9 @@ public:
     // Moves to the absolute byte offset `position`; false with the error number on failure.
     virtual bool SeekFile(FileHandle file, int64_t position, unsigned long& error) = 0;
     virtual void CloseFile(FileHandle file) = 0;
+    // The size in bytes of an open file, or -1 when it has none (a device or a pipe), so that
+    // a reader knows it has reached the end without one more read.
+    virtual int64_t FileSize(FileHandle file) = 0;
 
     // The value of the environment variable `name` (letter case of the name ignored, an exact
     // match first). False when it is not set.

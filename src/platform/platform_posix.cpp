@@ -333,6 +333,7 @@ public:
     long ReadFile(FileHandle file, char* buffer, size_t size, unsigned long& error) override;
     bool SeekFile(FileHandle file, int64_t position, unsigned long& error) override;
     void CloseFile(FileHandle file) override;
+    int64_t FileSize(FileHandle file) override;
 
     bool GetEnvironment(const char* name, std::string& value) override;
 
@@ -651,6 +652,13 @@ bool CPosixPlatform::SeekFile(FileHandle file, int64_t position, unsigned long& 
 
 void CPosixPlatform::CloseFile(FileHandle file) {
     if (file != INVALID_FILE_HANDLE) close(Descriptor(file));
+}
+
+int64_t CPosixPlatform::FileSize(FileHandle file) {
+    struct stat info;
+    ++g_nFileSystemCalls;
+    if (fstat(Descriptor(file), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    return static_cast<int64_t>(info.st_size);
 }
 
 bool EqualIgnoringAsciiCase(const char* a, const char* b, size_t length) {

@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <clocale>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -89,7 +90,10 @@ public:
         }
     }
 
-    void ForgetFileSystem() override { m_listings.clear(); }
+    void ForgetFileSystem() override {
+        m_byWrittenDir.clear();
+        m_listings.clear();
+    }
 
     FileHandle OpenFile(const char* name) override {
         // Without FILE_FLAG_BACKUP_SEMANTICS a directory fails to open, as the core expects.
@@ -120,6 +124,15 @@ public:
 
     void CloseFile(FileHandle file) override {
         if (file != INVALID_FILE_HANDLE) CloseHandle(AsWin32Handle(file));
+    }
+
+    int64_t FileSize(FileHandle file) override {
+        LARGE_INTEGER size;
+        if (GetFileType(AsWin32Handle(file)) != FILE_TYPE_DISK ||
+            !GetFileSizeEx(AsWin32Handle(file), &size)) {
+            return -1;
+        }
+        return size.QuadPart;
     }
 
     bool GetEnvironment(const char* name, std::string& value) override {
@@ -163,34 +176,85 @@ private:
     enum class CacheAnswer { FOUND, NOT_FOUND, ASK_SYSTEM };
 
     // Answers a probe of a plain name from the listing of its directory. Wildcards (the DOS
-    // ones too) and names Windows would trim are left to the system.
+    // ones too) and names Windows would trim or treat specially are left to the system.
     CacheAnswer FindInListing(const char* pattern, CFindData& data) {
-        std::string full;
-        if (std::strpbrk(pattern, "*?<>\"") != nullptr || !GetFullPath(pattern, full)) {
+        if (std::strpbrk(pattern, "*?<>\"") != nullptr) return CacheAnswer::ASK_SYSTEM;
+        const char* leaf = LastComponent(pattern);
+        if (leaf == pattern || !IsPlainLeaf(leaf)) return CacheAnswer::ASK_SYSTEM;
+        // The scan probes the same few directories, written the same way, for every include:
+        // the directory as written finds its listing without a full-path conversion.
+        m_strDirText.assign(pattern, static_cast<size_t>(leaf - pattern));
+        auto known = m_byWrittenDir.find(m_strDirText);
+        if (known == m_byWrittenDir.end()) {
+            CWrittenDir dir;
+            if (GetFullPath(m_strDirText.c_str(), m_strFull)) {
+                dir.fullLength = m_strFull.size();
+                dir.listing = ListingOf(DirectoryPart(m_strFull));
+            }
+            known = m_byWrittenDir.emplace(m_strDirText, dir).first;
+        }
+        const CWrittenDir& dir = known->second;
+        // A full path beyond the limit is not made, so the system has the answer.
+        if (dir.fullLength == 0 || dir.fullLength + std::strlen(leaf) > MAX_FULL_PATH) {
             return CacheAnswer::ASK_SYSTEM;
         }
-        const size_t separator = full.rfind('\\');
-        if (separator == std::string::npos || separator + 1 == full.size()) {
-            return CacheAnswer::ASK_SYSTEM;
-        }
-        const std::string leaf = full.substr(separator + 1);
-        if (leaf == "." || leaf == ".." || leaf.back() == '.' || leaf.back() == ' ') {
-            return CacheAnswer::ASK_SYSTEM;
-        }
-        const CListing* listing = ListingOf(full.substr(0, separator + 1));
-        if (listing == nullptr) return CacheAnswer::NOT_FOUND;
+        if (dir.listing == nullptr) return CacheAnswer::NOT_FOUND;
+        return LookUp(*dir.listing, leaf, data);
+    }
+
+    CacheAnswer LookUp(const CListing& listing, const char* leaf, CFindData& data) {
         // The exact spelling first, as a lookup on a case-sensitive directory would find it.
-        auto exact = listing->byName.find(leaf);
-        if (exact != listing->byName.end()) {
-            data.cFileName = leaf;
+        m_strLeaf.assign(leaf);
+        auto exact = listing.byName.find(m_strLeaf);
+        if (exact != listing.byName.end()) {
+            data.cFileName = m_strLeaf;
             return CacheAnswer::FOUND;
         }
-        std::string upper = leaf;
-        UpperCase(upper);
-        auto entry = listing->byUpper.find(upper);
-        if (entry == listing->byUpper.end()) return CacheAnswer::NOT_FOUND;
-        data.cFileName = listing->names[entry->second];
+        UpperCase(m_strLeaf);
+        auto entry = listing.byUpper.find(m_strLeaf);
+        if (entry == listing.byUpper.end()) return CacheAnswer::NOT_FOUND;
+        data.cFileName = listing.names[entry->second];
         return CacheAnswer::FOUND;
+    }
+
+    static const char* LastComponent(const char* path) {
+        const char* leaf = path;
+        for (const char* p = path; *p != '\0'; ++p) {
+            if (*p == '\\' || *p == '/') leaf = p + 1;
+        }
+        return leaf;
+    }
+
+    // The directory of a full path, with its last backslash; the path itself when it ends in one
+    // (the directory was written with a separator at its end).
+    static std::string DirectoryPart(const std::string& full) {
+        return full.back() == '\\' ? full : full.substr(0, full.rfind('\\') + 1);
+    }
+
+    // Whether the full-path conversion keeps `leaf`, the last component of a probe, as it
+    // stands: not empty, neither `.` nor `..`, no trailing dot or blank (which Windows trims), no
+    // stream (`:`), no device name.
+    static bool IsPlainLeaf(const char* leaf) {
+        const size_t length = std::strlen(leaf);
+        if (length == 0 || leaf[length - 1] == '.' || leaf[length - 1] == ' ') return false;
+        return std::strchr(leaf, ':') == nullptr && !MayNameDevice(leaf);
+    }
+
+    // Whether `leaf` names a device (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, CONIN$,
+    // CONOUT$), whatever its extension and letter case: Windows resolves those names in any
+    // directory. COM and LPT with any fourth character count, to be safe.
+    static bool MayNameDevice(const char* leaf) {
+        size_t base = std::strcspn(leaf, ".");
+        while (base > 0 && leaf[base - 1] == ' ')
+            --base;
+        if (base < 3 || base > 7) return false;
+        char upper[8] = {};
+        for (size_t i = 0; i < base; ++i)
+            upper[i] = leaf[i] >= 'a' && leaf[i] <= 'z' ? static_cast<char>(leaf[i] - 32) : leaf[i];
+        const std::string name(upper, base);
+        if (base == 4) return name.compare(0, 3, "COM") == 0 || name.compare(0, 3, "LPT") == 0;
+        return name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" ||
+               name == "CONIN$" || name == "CONOUT$";
     }
 
     // The listing of `directory` (a full path ending in a backslash), read at its first use;
@@ -230,7 +294,18 @@ private:
         }
     }
 
-    std::unordered_map<std::string, std::unique_ptr<CListing>> m_listings;
+    // A directory as the caller wrote it: its listing (null when it cannot be listed) and the
+    // length of its full path (0 when that cannot be made).
+    struct CWrittenDir {
+        const CListing* listing = nullptr;
+        size_t fullLength = 0;
+    };
+
+    std::unordered_map<std::string, std::unique_ptr<CListing>> m_listings;  // by upper-cased path
+    std::unordered_map<std::string, CWrittenDir> m_byWrittenDir;
+    std::string m_strDirText;  // scratch strings of FindInListing, kept to spare allocations
+    std::string m_strFull;
+    std::string m_strLeaf;
 };
 
 }  // namespace
@@ -243,6 +318,13 @@ CPlatform& NativePlatform() {
 // The C runtime's multibyte functions follow the user's ANSI code page, as the API calls do.
 void InitializeProcess() {
     std::setlocale(LC_CTYPE, "");
+    // The C runtime leaves standard output unbuffered on any character device, since it cannot
+    // tell a console from the NUL device; every piece written would then be a system call of
+    // its own. Only a real console keeps that.
+    DWORD mode;
+    if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) {
+        std::setvbuf(stdout, nullptr, _IOFBF, 64 * 1024);
+    }
 }
 
 namespace {

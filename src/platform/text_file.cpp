@@ -16,25 +16,45 @@ void CTextFile::DropBuffer() {
 
 bool CTextFile::OpenText(const char* name, KeepRead keep) {
     CTextFile::Close();
+    if (keep == KeepRead::yes && m_bEof) {
+        // The kept bytes run to the end of the file: there is nothing left to read from it.
+        m_bOpen = true;
+        return true;
+    }
     FileHandle file = Platform().OpenFile(name);
     if (file == INVALID_FILE_HANDLE) return false;
     m_hFile = file;
+    m_bOpen = true;
     if (keep == KeepRead::yes) {
         // The handle stands at the start; the kept bytes end further on.
         m_bSeekPending = m_nBufferPos + m_nEnd != 0;
     } else {
+        m_strName.assign(name);
+        m_nFileSize = Platform().FileSize(file);
         DropBuffer();
         m_nBufferPos = 0;
         m_bEof = false;
         m_bSeekPending = false;
+        NoteEndOfFile();
     }
     return true;
 }
 
+void CTextFile::OpenHandle() {
+    m_hFile = Platform().OpenFile(m_strName.c_str());
+    if (m_hFile == INVALID_FILE_HANDLE) throw CFileException(LastSystemError());
+    m_bSeekPending = false;
+}
+
 void CTextFile::Close() {
-    if (m_hFile == INVALID_FILE_HANDLE) return;
-    Platform().CloseFile(m_hFile);
-    m_hFile = INVALID_FILE_HANDLE;
+    if (!m_bOpen) return;
+    m_bOpen = false;
+    if (m_hFile != INVALID_FILE_HANDLE) {
+        Platform().CloseFile(m_hFile);
+        m_hFile = INVALID_FILE_HANDLE;
+    }
+    // A block kept by an earlier close is small already.
+    if (m_nCapacity != BUFFER_SIZE) return;
     // Keep only the unread bytes, in a block of their own size: a deep include chain keeps one
     // closed file per level.
     const int unread = m_nEnd - m_nNext;
@@ -83,7 +103,12 @@ bool CTextFile::Fill() {
         return false;
     }
     m_nEnd += static_cast<int>(got);
+    NoteEndOfFile();
     return true;
+}
+
+void CTextFile::NoteEndOfFile() {
+    if (m_nFileSize >= 0 && m_nBufferPos + m_nEnd >= m_nFileSize) m_bEof = true;
 }
 
 int CTextFile::ReadLine(char* buffer, int size) {
@@ -125,10 +150,12 @@ void CTextFile::Seek(int64_t position) {
         return;
     }
     // Outside the bytes at hand: start afresh there.
+    if (m_hFile == INVALID_FILE_HANDLE) OpenHandle();
     unsigned long error = 0;
     if (!Platform().SeekFile(m_hFile, position, error)) throw CFileException(error);
     m_nBufferPos = position;
     m_nNext = m_nEnd = 0;
     m_bEof = false;
     m_bSeekPending = false;
+    NoteEndOfFile();
 }

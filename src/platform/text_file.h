@@ -6,10 +6,12 @@
 //
 // A close keeps the bytes read but not yet consumed, and a reopen that continues inside them
 // reads nothing again: the scan closes and reopens a file around every include line, and the
-// files do not change during a run.
+// files do not change during a run. When the kept bytes reach the end of the file, a reopen
+// needs nothing from the file and does not open it; most headers are read whole at once.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -32,7 +34,7 @@ public:
 
     // Opens `name` read-only; false when it cannot be opened (nothing is reported).
     bool OpenText(const char* name, KeepRead keep = KeepRead::no);
-    bool IsOpen() const { return m_hFile != INVALID_FILE_HANDLE; }
+    bool IsOpen() const { return m_bOpen; }
 
     // Reads the next line into `buffer` as fgets does: at most size - 1 characters, up to and
     // including the line end, then a terminating zero. Returns the number of characters stored
@@ -43,7 +45,7 @@ public:
     // The byte offset of the next character to be read.
     int64_t Tell() const { return m_nBufferPos + m_nNext; }
     // Continues reading at byte offset `position`. Throws CFileException when the file cannot
-    // be positioned there.
+    // be opened or positioned there.
     void Seek(int64_t position);
 
     // Closes the file, keeping the bytes read and not yet consumed for a reopen.
@@ -55,10 +57,17 @@ private:
     // Makes the buffer a full-sized one, keeping the unread bytes at its start.
     void MakeRoomToRead();
     void DropBuffer();
+    // Notes the end of the file once the buffer holds its last byte.
+    void NoteEndOfFile();
+    // Opens the file of a reopen that needed none, now that it must be read elsewhere.
+    void OpenHandle();
 
     static const int BUFFER_SIZE = 16 * 1024;
 
-    FileHandle m_hFile = INVALID_FILE_HANDLE;
+    std::string m_strName;
+    bool m_bOpen = false;
+    FileHandle m_hFile = INVALID_FILE_HANDLE;  // none after a reopen that needed no file
+    int64_t m_nFileSize = -1;                  // -1: the file tells no size (a pipe)
     char* m_pBuffer = nullptr;
     int m_nCapacity = 0;
     int64_t m_nBufferPos = 0;     // file offset of m_pBuffer[0]

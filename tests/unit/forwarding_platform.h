@@ -31,6 +31,7 @@ public:
         return m_native.SeekFile(file, position, error);
     }
     void CloseFile(FileHandle file) override { m_native.CloseFile(file); }
+    int64_t FileSize(FileHandle file) override { return m_native.FileSize(file); }
     bool GetEnvironment(const char* name, std::string& value) override {
         return m_native.GetEnvironment(name, value);
     }

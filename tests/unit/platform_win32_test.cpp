@@ -122,6 +122,33 @@ TEST_F(Win32Listing, MatchesWithoutRegardToCaseDotsFirst) {
     Platform().FindClose(INVALID_FIND_HANDLE);
 }
 
+// Probes of one name are answered from a listing of the directory where that gives the system's
+// own answer; names Windows trims or resolves specially still get the system's answer.
+TEST_F(Win32Listing, AnswersProbesAsTheSystemDoes) {
+    for (const char* name : {"A.c", "config.h", "b", "lpt.h"})
+        m_tree.Write(std::string("list/") + name, "");
+    m_tree.MakeDir("list/sub");
+    const std::string deep = "list\\" + std::string(250 - m_strCwd.size(), 'd') + "\\a.c";
+    for (const std::string& pattern :
+         {std::string("list\\a.c"), std::string("LIST\\A.C"), std::string("list\\a.c."),
+          std::string("list\\a.c "), std::string("list\\.\\a.c"), std::string("list/sub/../a.c"),
+          std::string("list\\sub\\..\\..\\list\\B"), std::string("list\\config.h"),
+          std::string("list\\con"), std::string("list\\nul.h"), std::string("list\\lpt.h"),
+          std::string("list\\a.c:x"), std::string("list\\missing.h"), std::string("nodir\\a.c"),
+          std::string("list\\sub"), std::string("list\\sub\\"), std::string("list\\."),
+          m_strCwd + "\\list\\A.C", deep}) {
+        WIN32_FIND_DATAA found;
+        HANDLE system = FindFirstFileA(pattern.c_str(), &found);
+        const std::string expected = system == INVALID_HANDLE_VALUE ? "-" : found.cFileName;
+        if (system != INVALID_HANDLE_VALUE) FindClose(system);
+        // Twice: the first probe of a directory lists it, the second is answered from memory.
+        for (int probe = 0; probe < 2; ++probe) {
+            const Names names = List(pattern);
+            EXPECT_EQ(expected, names.empty() ? "-" : names.front()) << pattern;
+        }
+    }
+}
+
 using Win32File = Win32Tree;
 
 TEST_F(Win32File, OpensWithoutSharingAndReadsFromAnyPosition) {
