@@ -6,6 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "targets/file_search.h"
+
 #if defined(__GNUC__)
 #define INCWALK32_PRINTF(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
 #else
@@ -113,6 +115,11 @@ private:
     // Scratch texts of the rule writer, kept to spare an allocation per dependency.
     std::string m_strRuleText;
     std::string m_strDependencyName;
+    // The scan resolves one name at a time and every FindFirst starts the search afresh, so one
+    // search and one pair of texts serve every include line without allocating.
+    CFileSearch m_includeSearch;
+    std::string m_strMatch;
+    std::string m_strNormal;
 
     // The scan, with the reader of the including file, which is closed before another file is
     // opened and left open otherwise.

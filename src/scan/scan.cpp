@@ -22,7 +22,7 @@ bool TakeFirstMatch(CFileSearch& search, const std::string& name, const std::str
 }  // namespace
 
 bool CDependencyApp::FindInclude(const std::string& name, int kind, std::string& match) {
-    CFileSearch search;
+    CFileSearch& search = m_includeSearch;
     if (kind == KIND_SOURCE) return TakeFirstMatch(search, name, std::string(), 0, match);
     if (kind == KIND_QUOTED) {
         // A directory that was just searched finds nothing the second time: files of one
@@ -54,26 +54,26 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
 
 CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::string& includerPath,
                                        int kind, CSourceFile* includer) {
-    std::string match;
-    std::string normal;
     // A path too long for the platform cannot be named, so it counts as not found.
-    if (!FindInclude(name, kind, match) || !MakeNormalForm(match, normal)) {
+    if (!FindInclude(name, kind, m_strMatch) || !MakeNormalForm(m_strMatch, m_strNormal)) {
         ReportCondition(m_nErrNotFound, EXIT_NOT_FOUND, true, NOT_FOUND, includerPath.c_str(),
                         name.c_str());
         return nullptr;
     }
     // Every file on the active-file stack has its node in the table, marked active, so one
     // lookup answers both the recursion check and the reuse of a file scanned before.
-    auto known = m_fileTable.find(normal);
+    auto known = m_fileTable.find(m_strNormal);
     if (known != m_fileTable.end()) {
         if (known->second->IsActive()) {
             ReportCondition(m_nErrRecursive, EXIT_RECURSIVE, true,
                             "incwalk32: %s: recursive header %s\n", includerPath.c_str(),
-                            normal.c_str());
+                            m_strNormal.c_str());
             return nullptr;
         }
         return known->second;
     }
+    // A file to scan: its name must outlive the scans of its includes.
+    const std::string normal = m_strNormal;
 
     // The includer is closed only now, when another file is about to be opened: an include of
     // a file scanned before, or one that is refused, opens nothing, and most includes are such.
