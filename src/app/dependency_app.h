@@ -120,6 +120,12 @@ private:
     CFileSearch m_includeSearch;
     std::string m_strMatch;
     std::string m_strNormal;
+    // The match along the /I path and INCLUDE of each include name searched there (empty: none).
+    // Most names are included from many files; the /I path is set before the scan starts and the
+    // files do not change during a run, so the answer changes only with the value of INCLUDE.
+    std::unordered_map<std::string, std::string> m_listAnswers;
+    std::string m_strListAnswersFor;  // the value of INCLUDE the answers hold for
+    std::string m_strIncludeValue;
 
     // The scan, with the reader of the including file, which is closed before another file is
     // opened and left open otherwise.
@@ -136,6 +142,8 @@ private:
     void ReportCondition(int mode, int code, bool includeCondition, const char* format, ...)
         INCWALK32_PRINTF(5, 6);
     bool FindInclude(const std::string& name, int kind, std::string& match);
+    // The search of the /I path, then of INCLUDE.
+    bool FindAlongIncludePaths(const std::string& name, std::string& match);
     void ProcessMatch(std::string& match);
     void WriteMainObj();
     void WriteMainDep();

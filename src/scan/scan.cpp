@@ -34,11 +34,28 @@ bool CDependencyApp::FindInclude(const std::string& name, int kind, std::string&
             if (TakeFirstMatch(search, name, *dir, SEARCH_LIST_ONLY, match)) return true;
         }
     }
-    if (!m_strIncludePath.empty() &&
-        TakeFirstMatch(search, name, m_strIncludePath, SEARCH_LIST_ONLY, match)) {
-        return true;
+    return FindAlongIncludePaths(name, match);
+}
+
+bool CDependencyApp::FindAlongIncludePaths(const std::string& name, std::string& match) {
+    // INCLUDE is read anew at every search; the answers kept hold for the value they came from.
+    if (!Platform().GetEnvironment("INCLUDE", m_strIncludeValue)) m_strIncludeValue.clear();
+    if (m_strIncludeValue != m_strListAnswersFor) {
+        m_listAnswers.clear();
+        m_strListAnswersFor = m_strIncludeValue;
     }
-    return TakeFirstMatch(search, name, ">INCLUDE", SEARCH_LIST_ONLY, match);
+    auto known = m_listAnswers.find(name);
+    if (known != m_listAnswers.end()) {
+        match = known->second;
+        return !match.empty();
+    }
+    CFileSearch& search = m_includeSearch;
+    const bool found = (!m_strIncludePath.empty() &&
+                        TakeFirstMatch(search, name, m_strIncludePath, SEARCH_LIST_ONLY, match)) ||
+                       TakeFirstMatch(search, name, ">INCLUDE", SEARCH_LIST_ONLY, match);
+    if (!found) match.clear();
+    m_listAnswers.emplace(name, match);
+    return found;
 }
 
 CIncludeNode* CDependencyApp::NewNode(const std::string& path, int bSystem) {

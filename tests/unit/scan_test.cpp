@@ -157,6 +157,27 @@ TEST_F(ScanTest, QuotedSearchOrderIncluderThenOuterFilesThenIncludePathThenEnvir
         Shape(root));
 }
 
+// The answer of the /I path and INCLUDE for a name is kept for the run, but INCLUDE is read at
+// every search: a new value searches again.
+TEST_F(ScanTest, IncludeIsReadAnewAtEverySearch) {
+    tree.Write("a.c", "#include \"x.h\"\n");
+    tree.Write("b.c", "#include \"x.h\"\n");
+    tree.Write("c.c", "#include \"x.h\"\n");
+    tree.Write("one/x.h", "");
+    tree.Write("two/x.h", "");
+    files.environment["INCLUDE"] = tree.Path("one");
+    CIncludeNode* a = Scan("a.c");
+    ASSERT_NE(nullptr, a);
+    EXPECT_EQ("a.c\n  one\\x.h\n", Shape(a));
+    files.environment["INCLUDE"] = tree.Path("two");
+    CIncludeNode* b = ScanAgain("b.c");
+    ASSERT_NE(nullptr, b);
+    EXPECT_EQ("b.c\n  two\\x.h\n", Shape(b));
+    files.environment.erase("INCLUDE");
+    EXPECT_EQ("c.c\n", Shape(ScanAgain("c.c")));
+    EXPECT_EQ("incwalk32: " + Normal("c.c") + ": include file x.h not found\n", err);
+}
+
 TEST_F(ScanTest, AngleIncludesSkipTheIncluderButTheirOwnQuotedIncludesUseIt) {
     tree.Write("src/main.c", "#include <x.h>\n#include \"y.h\"\n");
     tree.Write("src/x.h", "");  // beside the includer: not searched for <x.h>
