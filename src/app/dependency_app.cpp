@@ -55,9 +55,6 @@ CDependencyApp::CDependencyApp(int argc, char** argv) {
 }
 
 CDependencyApp::~CDependencyApp() {
-    // The file table owns every node for the whole run.
-    for (auto& entry : m_fileTable)
-        delete entry.second;
     if (g_pApp == this) g_pApp = nullptr;
 }
 

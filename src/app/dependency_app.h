@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -14,7 +15,7 @@
 #define INCWALK32_PRINTF(fmtIndex, firstArg)
 #endif
 
-class CIncludeNode;
+#include "scan/include_node.h"
 class CTargetSource;
 class CSourceFile;
 
@@ -78,6 +79,9 @@ public:
 
     int m_nExitCode;
     std::unordered_map<std::string, CIncludeNode*> m_fileTable;
+    // The nodes themselves, side by side in the order of their scans, so that a rule's walk of
+    // the graph finds related nodes close together in memory.
+    std::deque<CIncludeNode> m_nodes;
     CStringList m_targets;
     CStringList m_targetExts;
     std::string m_strTargetExt;

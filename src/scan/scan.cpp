@@ -1,6 +1,5 @@
 // The recursive scan: each file is found, named by its normal form, read once per run, and
 // linked into the include graph.
-#include <memory>
 
 #include "app/dependency_app.h"
 #include "scan/include_node.h"
@@ -59,9 +58,10 @@ bool CDependencyApp::FindAlongIncludePaths(const std::string& name, std::string&
 }
 
 CIncludeNode* CDependencyApp::NewNode(const std::string& path, int bSystem) {
-    std::unique_ptr<CIncludeNode> node(new CIncludeNode(path, bSystem));
-    m_fileTable.emplace(path, node.get());
-    return node.release();
+    m_nodes.emplace_back(path, bSystem);
+    CIncludeNode* node = &m_nodes.back();
+    m_fileTable.emplace(path, node);
+    return node;
 }
 
 CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::string& includerPath,
