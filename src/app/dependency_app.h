@@ -21,6 +21,13 @@ class CSourceFile;
 
 typedef std::vector<std::string> CStringList;
 
+// What the search along the /I path and INCLUDE found for an include name: the match (empty when
+// nothing), and the node of the matched file once the scan has met it.
+struct CListAnswer {
+    std::string match;
+    CIncludeNode* node = nullptr;
+};
+
 // Process exit codes.
 enum {
     EXIT_OK = 0,
@@ -124,10 +131,10 @@ private:
     CFileSearch m_includeSearch;
     std::string m_strMatch;
     std::string m_strNormal;
-    // The match along the /I path and INCLUDE of each include name searched there (empty: none).
-    // Most names are included from many files; the /I path is set before the scan starts and the
-    // files do not change during a run, so the answer changes only with the value of INCLUDE.
-    std::unordered_map<std::string, std::string> m_listAnswers;
+    // The answer along the /I path and INCLUDE for each include name searched there. Most names
+    // are included from many files; the /I path is set before the scan starts and the files do
+    // not change during a run, so an answer changes only with the value of INCLUDE.
+    std::unordered_map<std::string, CListAnswer> m_listAnswers;
     std::string m_strListAnswersFor;  // the value of INCLUDE the answers hold for
     std::string m_strIncludeValue;
 
@@ -145,9 +152,11 @@ private:
     // conditions, 2 and 3 set the exit code. The caller then does the condition's consequence.
     void ReportCondition(int mode, int code, bool includeCondition, const char* format, ...)
         INCWALK32_PRINTF(5, 6);
-    bool FindInclude(const std::string& name, int kind, std::string& match);
-    // The search of the /I path, then of INCLUDE.
-    bool FindAlongIncludePaths(const std::string& name, std::string& match);
+    // Resolves an include name. `match` is set unless the answer (set for a name searched along
+    // the /I path and INCLUDE) already knows the node.
+    bool FindInclude(const std::string& name, int kind, std::string& match, CListAnswer*& answer);
+    // The search of the /I path, then of INCLUDE, or its answer kept from before.
+    CListAnswer& AnswerAlongIncludePaths(const std::string& name);
     void ProcessMatch(std::string& match);
     void WriteMainObj();
     void WriteMainDep();

@@ -20,7 +20,9 @@ bool TakeFirstMatch(CFileSearch& search, const std::string& name, const std::str
 
 }  // namespace
 
-bool CDependencyApp::FindInclude(const std::string& name, int kind, std::string& match) {
+bool CDependencyApp::FindInclude(const std::string& name, int kind, std::string& match,
+                                 CListAnswer*& answer) {
+    answer = nullptr;
     CFileSearch& search = m_includeSearch;
     if (kind == KIND_SOURCE) return TakeFirstMatch(search, name, std::string(), 0, match);
     if (kind == KIND_QUOTED) {
@@ -33,10 +35,13 @@ bool CDependencyApp::FindInclude(const std::string& name, int kind, std::string&
             if (TakeFirstMatch(search, name, *dir, SEARCH_LIST_ONLY, match)) return true;
         }
     }
-    return FindAlongIncludePaths(name, match);
+    answer = &AnswerAlongIncludePaths(name);
+    // A node known for the answer needs no match: its path is the match's normal form.
+    if (answer->node == nullptr) match = answer->match;
+    return !answer->match.empty();
 }
 
-bool CDependencyApp::FindAlongIncludePaths(const std::string& name, std::string& match) {
+CListAnswer& CDependencyApp::AnswerAlongIncludePaths(const std::string& name) {
     // INCLUDE is read anew at every search; the answers kept hold for the value they came from.
     if (!Platform().GetEnvironment("INCLUDE", m_strIncludeValue)) m_strIncludeValue.clear();
     if (m_strIncludeValue != m_strListAnswersFor) {
@@ -44,17 +49,15 @@ bool CDependencyApp::FindAlongIncludePaths(const std::string& name, std::string&
         m_strListAnswersFor = m_strIncludeValue;
     }
     auto known = m_listAnswers.find(name);
-    if (known != m_listAnswers.end()) {
-        match = known->second;
-        return !match.empty();
-    }
+    if (known != m_listAnswers.end()) return known->second;
+    CListAnswer& answer = m_listAnswers[name];
     CFileSearch& search = m_includeSearch;
-    const bool found = (!m_strIncludePath.empty() &&
-                        TakeFirstMatch(search, name, m_strIncludePath, SEARCH_LIST_ONLY, match)) ||
-                       TakeFirstMatch(search, name, ">INCLUDE", SEARCH_LIST_ONLY, match);
-    if (!found) match.clear();
-    m_listAnswers.emplace(name, match);
-    return found;
+    const bool found =
+        (!m_strIncludePath.empty() &&
+         TakeFirstMatch(search, name, m_strIncludePath, SEARCH_LIST_ONLY, answer.match)) ||
+        TakeFirstMatch(search, name, ">INCLUDE", SEARCH_LIST_ONLY, answer.match);
+    if (!found) answer.match.clear();
+    return answer;
 }
 
 CIncludeNode* CDependencyApp::NewNode(const std::string& path, int bSystem) {
@@ -71,23 +74,32 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
 
 CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::string& includerPath,
                                        int kind, CSourceFile* includer) {
-    // A path too long for the platform cannot be named, so it counts as not found.
-    if (!FindInclude(name, kind, m_strMatch) || !MakeNormalForm(m_strMatch, m_strNormal)) {
-        ReportCondition(m_nErrNotFound, EXIT_NOT_FOUND, true, NOT_FOUND, includerPath.c_str(),
-                        name.c_str());
-        return nullptr;
+    CListAnswer* answer = nullptr;
+    const bool found = FindInclude(name, kind, m_strMatch, answer);
+    CIncludeNode* known = answer != nullptr ? answer->node : nullptr;
+    if (known == nullptr) {
+        // A path too long for the platform cannot be named, so it counts as not found.
+        if (!found || !MakeNormalForm(m_strMatch, m_strNormal)) {
+            ReportCondition(m_nErrNotFound, EXIT_NOT_FOUND, true, NOT_FOUND, includerPath.c_str(),
+                            name.c_str());
+            return nullptr;
+        }
+        auto entry = m_fileTable.find(m_strNormal);
+        if (entry != m_fileTable.end()) {
+            known = entry->second;
+            if (answer != nullptr) answer->node = known;
+        }
     }
     // Every file on the active-file stack has its node in the table, marked active, so one
     // lookup answers both the recursion check and the reuse of a file scanned before.
-    auto known = m_fileTable.find(m_strNormal);
-    if (known != m_fileTable.end()) {
-        if (known->second->IsActive()) {
+    if (known != nullptr) {
+        if (known->IsActive()) {
             ReportCondition(m_nErrRecursive, EXIT_RECURSIVE, true,
                             "incwalk32: %s: recursive header %s\n", includerPath.c_str(),
-                            m_strNormal.c_str());
+                            known->path.c_str());
             return nullptr;
         }
-        return known->second;
+        return known;
     }
     // A file to scan: its name must outlive the scans of its includes.
     const std::string normal = m_strNormal;

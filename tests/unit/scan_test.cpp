@@ -178,6 +178,25 @@ TEST_F(ScanTest, IncludeIsReadAnewAtEverySearch) {
     EXPECT_EQ("incwalk32: " + Normal("c.c") + ": include file x.h not found\n", err);
 }
 
+// The kept answer for <x.h> soon knows x.h's node; a file on the active-file stack is still
+// refused as recursive, by its normal form, and taken again once its scan is over.
+TEST_F(ScanTest, KeptAnswersStillRefuseRecursion) {
+    tree.Write("main.c", "#include <x.h>\n#include <x.h>\n");
+    tree.Write("inc/x.h", "#include <y.h>\n#include <z.h>\n");
+    tree.Write("inc/y.h", "#include <x.h>\n");
+    tree.Write("inc/z.h", "#include <x.h>\n");
+    CIncludeNode* root = Scan("main.c", {"/S", "/I" + tree.Path("inc")});
+    ASSERT_NE(nullptr, root);
+    EXPECT_EQ(
+        "main.c\n  inc\\x.h <sys>\n    inc\\y.h <sys>\n    inc\\z.h <sys>\n"
+        "  inc\\x.h <sys>\n    inc\\y.h <sys>\n    inc\\z.h <sys>\n",
+        Shape(root));
+    const std::string x = Normal("inc/x.h");
+    EXPECT_EQ("incwalk32: " + Normal("inc/y.h") + ": recursive header " + x + "\n" +
+                  "incwalk32: " + Normal("inc/z.h") + ": recursive header " + x + "\n",
+              err);
+}
+
 TEST_F(ScanTest, AngleIncludesSkipTheIncluderButTheirOwnQuotedIncludesUseIt) {
     tree.Write("src/main.c", "#include <x.h>\n#include \"y.h\"\n");
     tree.Write("src/x.h", "");  // beside the includer: not searched for <x.h>
