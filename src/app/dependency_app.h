@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "scan/include_node.h"
 #include "targets/file_search.h"
 
 #if defined(__GNUC__)
@@ -15,7 +16,6 @@
 #define INCWALK32_PRINTF(fmtIndex, firstArg)
 #endif
 
-#include "scan/include_node.h"
 class CTargetSource;
 class CSourceFile;
 
