@@ -22,8 +22,12 @@ class CSourceFile;
 typedef std::vector<std::string> CStringList;
 
 // What the search along the /I path and INCLUDE found for an include name: the match (empty when
-// nothing), and the node of the matched file once the scan has met it.
+// nothing) until the scan has met the matched file, then its node.
 struct CListAnswer {
+    void KnowNode(CIncludeNode* known) {
+        node = known;
+        std::string().swap(match);  // the node's path says it all now
+    }
     std::string match;
     CIncludeNode* node = nullptr;
 };

@@ -37,8 +37,9 @@ bool CDependencyApp::FindInclude(const std::string& name, int kind, std::string&
     }
     answer = &AnswerAlongIncludePaths(name);
     // A node known for the answer needs no match: its path is the match's normal form.
-    if (answer->node == nullptr) match = answer->match;
-    return !answer->match.empty();
+    if (answer->node != nullptr) return true;
+    match = answer->match;
+    return !match.empty();
 }
 
 CListAnswer& CDependencyApp::AnswerAlongIncludePaths(const std::string& name) {
@@ -87,7 +88,7 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
         auto entry = m_fileTable.find(m_strNormal);
         if (entry != m_fileTable.end()) {
             known = entry->second;
-            if (answer != nullptr) answer->node = known;
+            if (answer != nullptr) answer->KnowNode(known);
         }
     }
     // Every file on the active-file stack has its node in the table, marked active, so one
