@@ -1,13 +1,6 @@
 // The platform on Windows: the Win32 API itself, ANSI entry points, nothing emulated.
 
-// The interface comes before <windows.h>, whose macros would otherwise rename two of its methods.
-#include "platform/platform.h"
-
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/win32_api.h"
 
 #include <cerrno>
 #include <clocale>
@@ -17,10 +10,6 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-// <windows.h> maps these names to their A and W variants; here they are the interface's methods.
-#undef FindFirstFile
-#undef FindNextFile
 
 namespace {
 
