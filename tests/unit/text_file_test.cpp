@@ -94,6 +94,25 @@ TEST(TextFile, SeekOutsideTheKeptBytesReadsThereAfresh) {
     EXPECT_EQ(0, file.ReadLine(line, sizeof line));
 }
 
+// A reopen of a file read to its end opens nothing; only a seek back before the kept bytes needs
+// the file again, and fails as a file error once the file is gone.
+TEST(TextFile, ReopenFromMemoryNeedsTheFileOnlyToSeekBack) {
+    CTempTree tree;
+    tree.Write("f.txt", "first\nsecond\n");
+    CTextFile file;
+    ASSERT_TRUE(file.OpenText(tree.Path("f.txt").c_str()));
+    char line[32];
+    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
+    file.Close();
+    tree.Remove("f.txt");
+    ASSERT_TRUE(file.OpenText(tree.Path("f.txt").c_str(), CTextFile::KeepRead::yes));
+    file.Seek(6);
+    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
+    EXPECT_STREQ("second\n", line);
+    EXPECT_EQ(0, file.ReadLine(line, sizeof line));
+    EXPECT_THROW(file.Seek(0), CFileException);
+}
+
 TEST(TextFile, PlainOpenForgetsWhatAnEarlierFileKept) {
     CTempTree tree;
     tree.Write("a.txt", "a1\na2\n");
