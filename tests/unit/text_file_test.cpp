@@ -73,6 +73,8 @@ TEST(TextFile, ReopeningAtEveryLineReadsTheSameLinesAndEachByteOnce) {
     }
 }
 
+// A reopen of a file read to its end opens nothing; a seek back before the kept bytes opens the
+// file again and reads there afresh, and fails as a file error once the file is gone.
 TEST(TextFile, SeekOutsideTheKeptBytesReadsThereAfresh) {
     CTempTree tree;
     tree.Write("f.txt", "first\nsecond\r\nthird\n");
@@ -81,35 +83,24 @@ TEST(TextFile, SeekOutsideTheKeptBytesReadsThereAfresh) {
     char line[32];
     file.ReadLine(line, sizeof line);
     file.ReadLine(line, sizeof line);
-    file.Close();
-    ASSERT_TRUE(file.OpenText(tree.Path("f.txt").c_str(), CTextFile::KeepRead::yes));
-    file.Seek(0);
-    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
-    EXPECT_STREQ("first\n", line);
-    file.Seek(6);
-    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
-    EXPECT_STREQ("second\n", line);
-    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
-    EXPECT_STREQ("third\n", line);
+    const struct {
+        int64_t position;
+        const char* line;
+    } reads[] = {{0, "first\n"}, {6, "second\n"}, {14, "third\n"}};
+    for (const auto& read : reads) {
+        file.Close();
+        ASSERT_TRUE(file.OpenText(tree.Path("f.txt").c_str(), CTextFile::KeepRead::yes));
+        file.Seek(read.position);
+        ASSERT_GT(file.ReadLine(line, sizeof line), 0);
+        EXPECT_STREQ(read.line, line);
+    }
     EXPECT_EQ(0, file.ReadLine(line, sizeof line));
-}
-
-// A reopen of a file read to its end opens nothing; only a seek back before the kept bytes needs
-// the file again, and fails as a file error once the file is gone.
-TEST(TextFile, ReopenFromMemoryNeedsTheFileOnlyToSeekBack) {
-    CTempTree tree;
-    tree.Write("f.txt", "first\nsecond\n");
-    CTextFile file;
-    ASSERT_TRUE(file.OpenText(tree.Path("f.txt").c_str()));
-    char line[32];
-    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
     file.Close();
     tree.Remove("f.txt");
     ASSERT_TRUE(file.OpenText(tree.Path("f.txt").c_str(), CTextFile::KeepRead::yes));
     file.Seek(6);
     ASSERT_GT(file.ReadLine(line, sizeof line), 0);
     EXPECT_STREQ("second\n", line);
-    EXPECT_EQ(0, file.ReadLine(line, sizeof line));
     EXPECT_THROW(file.Seek(0), CFileException);
 }
 
