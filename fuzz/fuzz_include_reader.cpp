@@ -26,11 +26,13 @@ const char FILE_NAME[] = "c:\\fuzz\\input.c";
 // most one handle open, closes what it opens and seeks only inside the file.
 class CMemoryFilePlatform : public CEmptyPlatform {
 public:
-    FileHandle OpenFile(const char* name) override {
+    FileHandle OpenFile(const char* name, OpenScope, CFileFacts& facts) override {
         if (std::strcmp(name, FILE_NAME) != 0) return INVALID_FILE_HANDLE;
         FUZZ_CHECK(!m_bOpen);
         m_bOpen = true;
         m_nPosition = 0;
+        facts = CFileFacts();
+        if (m_bSizeKnown) facts.size = static_cast<int64_t>(m_content.size());
         return this;
     }
     long ReadFile(FileHandle file, char* buffer, size_t size, unsigned long&) override {
@@ -52,10 +54,6 @@ public:
     void CloseFile(FileHandle file) override {
         FUZZ_CHECK(file == this && m_bOpen);
         m_bOpen = false;
-    }
-    int64_t FileSize(FileHandle file) override {
-        FUZZ_CHECK(file == this && m_bOpen);
-        return m_bSizeKnown ? static_cast<int64_t>(m_content.size()) : -1;
     }
 
     std::string m_content;

@@ -50,7 +50,9 @@ public:
     FindHandle FindFirstFile(const char*, CFindData&) override { return INVALID_FIND_HANDLE; }
     bool FindNextFile(FindHandle, CFindData&) override { return false; }
     void FindClose(FindHandle) override {}
-    FileHandle OpenFile(const char*) override { return INVALID_FILE_HANDLE; }
+    FileHandle OpenFile(const char*, OpenScope, CFileFacts&) override {
+        return INVALID_FILE_HANDLE;
+    }
     long ReadFile(FileHandle, char*, size_t, unsigned long& error) override {
         error = 9;  // EBADF: no file is ever open
         return -1;
@@ -60,7 +62,6 @@ public:
         return false;
     }
     void CloseFile(FileHandle) override {}
-    int64_t FileSize(FileHandle) override { return -1; }
     bool GetEnvironment(const char*, std::string& value) override {
         value.clear();
         return false;

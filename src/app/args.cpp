@@ -1,8 +1,8 @@
 // Arguments and options: every argument of the command line and of response files comes here.
-#include <cctype>
 #include <cstring>
 
 #include "app/dependency_app.h"
+#include "output/output_stream.h"
 #include "platform/platform.h"
 
 namespace {
@@ -44,16 +44,22 @@ std::string Unquoted(const char* text) {
     return close != nullptr ? std::string(text, close) : std::string(text);
 }
 
+// Option letters are ASCII in every locale: the locale's mapping upper-cases `i` to a dotted
+// capital in Turkish.
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 bool IsNologo(const char* word) {
-    static const char NOLOGO[] = "nologo";
+    static const char NOLOGO[] = "NOLOGO";
     for (size_t i = 0; i < sizeof NOLOGO; ++i) {
-        if (std::tolower(static_cast<unsigned char>(word[i])) != NOLOGO[i]) return false;
+        if (AsciiUpper(word[i]) != NOLOGO[i]) return false;
     }
     return true;
 }
 
 int ErrorModeOf(CDependencyApp& app, char letter, int** mode) {
-    switch (std::toupper(static_cast<unsigned char>(letter))) {
+    switch (AsciiUpper(letter)) {
         case 'F':
             *mode = &app.m_nErrNotFound;
             return 1;
@@ -127,7 +133,7 @@ const CTextOption* FindTextOption(char letter) {
 }  // namespace
 
 int CDependencyApp::ParseOption(char* arg) {
-    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(arg[1])));
+    const char letter = AsciiUpper(arg[1]);
     const char* text = arg[1] != '\0' ? arg + 2 : arg + 1;
     if (const CTextOption* option = FindTextOption(letter)) {
         if (*text == '\0') {
@@ -213,7 +219,11 @@ int CDependencyApp::AddTarget(char* text) {
         return 0;
     }
     m_targets.push_back(target.substr(0, equals));
-    m_targetExts.push_back(target.substr(equals + 1, 3));
+    // Three characters, not bytes: a multibyte character is never cut in two.
+    size_t end = equals + 1;
+    for (int taken = 0; taken < 3 && end < target.size(); ++taken)
+        end += Platform().CharLength(target.c_str() + end);
+    m_targetExts.push_back(target.substr(equals + 1, end - equals - 1));
     return 1;
 }
 
@@ -251,6 +261,6 @@ int CDependencyApp::IsExcluded(const std::string& name) const {
 }
 
 void CDependencyApp::Usage() {
-    PrintBanner(stdout);
-    std::fputs(USAGE_TEXT, stdout);
+    WriteOutput(BannerLine());
+    WriteOutput(USAGE_TEXT);
 }

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "output/output_stream.h"
 #include "platform/platform.h"
 #include "platform/text_file.h"
 #include "scan/include_node.h"
@@ -14,6 +15,12 @@ namespace {
 // tree, so a chain of headers 100,000 deep needs far more stack than a process gets by default.
 // The stack is only reserved; pages are committed as the recursion reaches them.
 const size_t RUN_STACK_BYTES = static_cast<size_t>(1) << 30;
+
+// Where the large stack cannot be had (an address-space limit, strict overcommit) the run uses
+// the thread's own, and a chain deep enough ends with the out-of-memory report instead of a
+// crash. What stays in reserve serves the deepest level's own work: resolving a long directory
+// path, reporting, listing a directory.
+const size_t STACK_RESERVE_BYTES = static_cast<size_t>(256) << 10;
 
 struct CRunArguments {
     CDependencyApp* app;
@@ -47,11 +54,8 @@ CDependencyApp::CDependencyApp(int argc, char** argv) {
         // Without the large stack every tree of real code still fits the process's own.
         RunGuarded(argc, argv);
     }
-    // A makefile cut short by a full disk or a closed pipe must not pass for a complete one.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "incwalk32: sorry, file I/O error %lu\n", LastSystemError());
-        m_nExitCode = EXIT_SORRY;
-    }
+    // What a run that ended with a failure wrote stays; its exit code tells of the failure.
+    std::fflush(stdout);
 }
 
 CDependencyApp::~CDependencyApp() {
@@ -65,7 +69,10 @@ void CDependencyApp::RunOnThread(void* context) {
 
 void CDependencyApp::RunGuarded(int argc, char** argv) {
     try {
+        CStackWatch watch(STACK_RESERVE_BYTES);
         Run(argc, argv);
+        // A makefile cut short by a full disk or a closed pipe must not pass for a complete one.
+        FlushOutput();
     } catch (const std::bad_alloc&) {
         std::fputs("incwalk32: sorry, out of memory\n", stderr);
         m_nExitCode = EXIT_SORRY;
@@ -83,7 +90,7 @@ void CDependencyApp::Run(int argc, char** argv) {
         return;
     }
     if (m_bBanner) {
-        PrintBanner(stderr);
+        PrintBanner();
         m_bBanner = 0;
     }
     RunTargets();

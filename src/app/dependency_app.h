@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "scan/active_dirs.h"
 #include "scan/include_node.h"
 #include "targets/file_search.h"
 
@@ -75,7 +76,9 @@ public:
     void ArgError(int code, const char* format, ...) INCWALK32_PRINTF(3, 4);
     // The active-file stack, innermost first, on standard output.
     void DumpActiveFiles();
-    void PrintBanner(FILE* stream);
+    // The banner line; printed at most once, to standard error (the usage text has its own).
+    static std::string BannerLine();
+    void PrintBanner();
 
     // Scan: the node of the file `name`, or null when it contributes nothing.
     CIncludeNode* ScanFile(const std::string& name, const std::string& includerPath, int kind);
@@ -126,7 +129,9 @@ private:
     int ParseGeneratedMacros(const char* text);
 
     // The directory form of each entry of m_activeFiles, where quoted includes are searched.
-    CStringList m_activeDirs;
+    CActiveDirs m_activeDirs;
+    // The node of each file by its identity: a file reached under a second name is the same.
+    std::unordered_map<CFileKey, CIncludeNode*, CFileKeyHash> m_nodeByIdentity;
     // Scratch texts of the rule writer, kept to spare an allocation per dependency.
     std::string m_strRuleText;
     std::string m_strDependencyName;
@@ -146,6 +151,8 @@ private:
     // opened and left open otherwise.
     CIncludeNode* ScanFile(const std::string& name, const std::string& includerPath, int kind,
                            CSourceFile* includer);
+    // A file met before: its node, or null after reporting it as recursive when it is active.
+    CIncludeNode* KnownFile(CIncludeNode* known, const std::string& includerPath);
     // The display name of a dependency for a source in `dir`.
     const std::string& DisplayName(CIncludeNode& node, const std::string& dir);
     static void RunOnThread(void* context);

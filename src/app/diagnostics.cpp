@@ -2,16 +2,23 @@
 #include <cstdarg>
 
 #include "app/dependency_app.h"
+#include "output/output_stream.h"
 
-void CDependencyApp::PrintBanner(FILE* stream) {
-    std::fprintf(stream, "incwalk32 %d.%d%d - makefile dependencies of C and C++ sources\n", 1, 1,
-                 0);
+std::string CDependencyApp::BannerLine() {
+    char line[80];
+    std::snprintf(line, sizeof line,
+                  "incwalk32 %d.%d%d - makefile dependencies of C and C++ sources\n", 1, 1, 0);
+    return line;
+}
+
+void CDependencyApp::PrintBanner() {
+    std::fputs(BannerLine().c_str(), stderr);
 }
 
 void CDependencyApp::ArgError(int code, const char* format, ...) {
     // Every argument diagnostic ends the run, so the banner is printed at most once.
     if (m_bBanner) {
-        PrintBanner(stderr);
+        PrintBanner();
         m_bBanner = 0;
     }
     std::fputs("incwalk32", stderr);
@@ -39,8 +46,10 @@ void CDependencyApp::ReportCondition(int mode, int code, bool includeCondition, 
 }
 
 void CDependencyApp::DumpActiveFiles() {
-    std::fputs("Active source files (most deeply nested first):\n", stdout);
+    WriteOutput("Active source files (most deeply nested first):\n");
     for (auto entry = m_activeFiles.rbegin(); entry != m_activeFiles.rend(); ++entry) {
-        std::fprintf(stdout, "  %s\n", entry->c_str());
+        WriteOutput("  ");
+        WriteOutput(*entry);
+        WriteOutput("\n");
     }
 }

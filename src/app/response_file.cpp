@@ -50,7 +50,8 @@ int CDependencyApp::ReadResponseFile(const char* name) {
         ArgError(EXIT_BAD_ARGS, "nested response files not allowed\n");
         return 0;
     }
-    CTextFile file;
+    // The caller's own file: a pipe or a FIFO (@/dev/stdin) serves as well as a disk file.
+    CTextFile file(OpenScope::ANY_FILE);
     if (!file.OpenText(name)) {
         ArgError(EXIT_BAD_ARGS, "unable to open response file %s\n", name);
         return 0;

@@ -1,10 +1,11 @@
 // The makefile text of one source file: the plain rule, the macro-based block or the tree.
 #include "output/rule_writer.h"
 
-#include <cctype>
 #include <cstring>
+#include <new>
 
 #include "app/dependency_app.h"
+#include "output/output_stream.h"
 #include "platform/platform.h"
 #include "scan/include_node.h"
 #include "targets/file_search.h"
@@ -20,7 +21,48 @@ size_t FindExtensionDot(const std::string& name) {
     return name.find('.', backslash + 1);
 }
 
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The length of the root of a normal form: `c:\` for a drive, `\\server\share\` for a network
+// path; 0 for any other form.
+size_t RootLength(const std::string& path) {
+    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return 3;
+    if (path.size() < 2 || path[0] != '\\' || path[1] != '\\') return 0;
+    const size_t share = FindBackslash(path, 2);
+    if (share == std::string::npos) return 0;
+    const size_t end = FindBackslash(path, share + 1);
+    return end == std::string::npos ? 0 : end + 1;
+}
+
+// Whether two normal forms stand on the same root (the drive letter compared without regard to
+// letter case); `root` is its length.
+bool SameRoot(const std::string& dir, const std::string& path, size_t& root) {
+    root = RootLength(dir);
+    if (root == 0 || RootLength(path) != root) return false;
+    if (root == 3) return AsciiLower(dir[0]) == AsciiLower(path[0]) && dir[1] == path[1];
+    return dir.compare(0, root, path, 0, root) == 0;
+}
+
 }  // namespace
+
+void AppendMakeText(std::string& out, const std::string& name) {
+    size_t from = 0;
+    for (size_t dollar = name.find('$'); dollar != std::string::npos;
+         dollar = name.find('$', from)) {
+        out.append(name, from, dollar + 1 - from);
+        out += '$';
+        from = dollar + 1;
+    }
+    out.append(name, from, std::string::npos);
+}
+
+std::string MakeText(const std::string& name) {
+    std::string text;
+    AppendMakeText(text, name);
+    return text;
+}
 
 std::string QuoteName(const std::string& text) {
     std::string quoted;
@@ -70,6 +112,7 @@ bool MakeObjectName(const std::string& matchedName, const std::string& targetExt
 }
 
 void CIncludeNode::CollectDependencies() {
+    if (StackIsLow()) throw std::bad_alloc();
     // A node met again has had its whole subtree collected at its first visit (the graph has
     // no cycles), so walking it again would add nothing and costs time exponential in the
     // sharing of headers.
@@ -82,9 +125,13 @@ void CIncludeNode::CollectDependencies() {
 }
 
 void CIncludeNode::PrintTree(int depth) {
+    if (StackIsLow()) throw std::bad_alloc();
+    std::string line;
     for (int i = 0; i < depth; ++i)
-        std::fputs("   ", stdout);
-    std::fprintf(stdout, "%s\n", path.c_str());
+        line += "   ";
+    AppendMakeText(line, path);
+    line += '\n';
+    WriteOutput(line);
     cursor = 0;
     while (CIncludeNode* child = NextChild())
         child->PrintTree(depth + 1);
@@ -104,19 +151,18 @@ void CDependencyApp::AppendDependencyName(std::string& out, const std::string& d
         out.append(path, dropDrive ? 2 : 0, std::string::npos);
         return;
     }
-    if (dir.size() < 3 || path.size() < 3 ||
-        std::tolower(static_cast<unsigned char>(dir[0])) !=
-            std::tolower(static_cast<unsigned char>(path[0])) ||
-        std::tolower(static_cast<unsigned char>(dir[1])) !=
-            std::tolower(static_cast<unsigned char>(path[1]))) {
+    size_t root = 0;
+    if (!SameRoot(dir, path, root)) {
         out += path;
         return;
     }
-    size_t d = 3;
-    size_t p = 3;
+    // Components end at backslashes that are characters of their own, never at the trail byte
+    // of a multibyte character.
+    size_t d = root;
+    size_t p = root;
     int matched = 0;
     for (;;) {
-        const size_t backslash = dir.find('\\', d);
+        const size_t backslash = FindBackslash(dir, d);
         if (backslash == std::string::npos) break;
         const size_t length = backslash + 1 - d;
         if (path.size() - p < length || path.compare(p, length, dir, d, length) != 0) break;
@@ -128,17 +174,24 @@ void CDependencyApp::AppendDependencyName(std::string& out, const std::string& d
         out += path;
         return;
     }
-    for (size_t i = d; i < dir.size(); ++i) {
-        if (dir[i] == '\\') out += "..\\";
+    for (size_t level = FindBackslash(dir, d); level != std::string::npos;
+         level = FindBackslash(dir, level + 1)) {
+        out += "..\\";
     }
     out.append(path, p, std::string::npos);
 }
 
 const std::string& CDependencyApp::DisplayName(CIncludeNode& node, const std::string& dir) {
-    if (node.isSystem) return node.path;
+    const bool plainPath = node.path.find('$') == std::string::npos;
+    if (node.isSystem && plainPath) return node.path;
     if (const std::string* cached = node.CachedName(dir)) return *cached;
     m_strDependencyName.clear();
-    AppendDependencyName(m_strDependencyName, dir, node.path);
+    if (node.isSystem) {
+        m_strDependencyName = node.path;
+    } else {
+        AppendDependencyName(m_strDependencyName, dir, node.path);
+    }
+    if (!plainPath) m_strDependencyName = MakeText(m_strDependencyName);
     node.CacheName(dir, m_strDependencyName);
     return m_strDependencyName;
 }
@@ -165,10 +218,14 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
         }
     }
 
-    // The root's path is the normal form of the matched name: the scan made it from that name.
-    const std::string& fullName = root->path;
+    // Names from the file system are written as make reads them back: a `$` doubled.
+    objName = MakeText(objName);
+    // The root's path is the normal form of the matched name, unless the scan met the file
+    // before under another name.
+    std::string fullName;
+    if (!MakeNormalForm(source.m_strName, fullName)) fullName = root->path;
     const std::string display =
-        root->isSystem ? fullName : MakeDependencyName(source.m_strDir, fullName);
+        MakeText(root->isSystem ? fullName : MakeDependencyName(source.m_strDir, fullName));
     if (m_bMainObj || m_bMainDep) m_objNames.push_back(objName);
 
     // The rule is put together in one text and written at once: a rule may list thousands of
@@ -193,8 +250,10 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
 
     for (size_t i = 0; i < m_ruleDeps.size(); ++i) {
         CIncludeNode* node = m_ruleDeps[i];
+        // The source's own node is first; under the name it was first met by, it may not
+        // read as the source.
         const std::string& name = DisplayName(*node, source.m_strDir);
-        if (name == display) continue;
+        if (i == 0 || name == display) continue;
         if (!continuesHead) text += '\t';
         continuesHead = false;
         AppendQuoted(text, name);
@@ -207,6 +266,6 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
         text += j + 1 < m_universals.size() ? " \\\n" : " \n";
     }
     text += '\n';
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    WriteOutput(text);
     m_ruleDeps.clear();
 }

@@ -3,6 +3,12 @@
 
 #include <string>
 
+// Appends `name`, a name from the file system, as make reads it back: every `$` doubled, so that
+// a name such as `v$(x).h` names that file and expands nothing. Texts the caller wrote (macro
+// definitions, /U, /O) are written as given: they may use macros on purpose.
+void AppendMakeText(std::string& out, const std::string& name);
+std::string MakeText(const std::string& name);
+
 // The text between double quotes; nothing inside is escaped.
 std::string QuoteName(const std::string& text);
 // Appends `name` between double quotes to `text`.

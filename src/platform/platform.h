@@ -27,6 +27,25 @@ const FindHandle INVALID_FIND_HANDLE = nullptr;
 typedef void* FileHandle;
 const FileHandle INVALID_FILE_HANDLE = nullptr;
 
+// Which files an open accepts. Sources and headers are disk files: a pipe, a FIFO or a device
+// could block the run or never end. A response file is the caller's own and may be any of them.
+enum class OpenScope { DISK_FILE, ANY_FILE };
+
+// What an open learns of the file besides its bytes.
+struct CFileFacts {
+    // The size in bytes, or -1 when it tells none (a pipe or a device), so that a reader knows
+    // it has reached the end without one more read.
+    int64_t size = -1;
+    // The file itself, whatever name reached it (a link, a hard link): device and inode, or
+    // volume serial and file index. Meaningful only when hasIdentity is set.
+    bool hasIdentity = false;
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    // Set by a failed open in the scope DISK_FILE when the name reached something else (a pipe,
+    // a device): for the caller, no file of that name is there.
+    bool notDiskFile = false;
+};
+
 class CPlatform {
 public:
     virtual ~CPlatform() = default;
@@ -47,18 +66,16 @@ public:
     virtual bool FindNextFile(FindHandle handle, CFindData& data) = 0;
     virtual void FindClose(FindHandle handle) = 0;
 
-    // Opens a file for reading, granting no sharing where the platform has share modes.
-    // A directory cannot be opened. Returns INVALID_FILE_HANDLE on failure.
-    virtual FileHandle OpenFile(const char* name) = 0;
+    // Opens a file for reading, granting no sharing where the platform has share modes, and
+    // tells its facts. A directory cannot be opened, nor, in the scope DISK_FILE, anything but a
+    // disk file. Returns INVALID_FILE_HANDLE on failure (with notDiskFile where it applies).
+    virtual FileHandle OpenFile(const char* name, OpenScope scope, CFileFacts& facts) = 0;
     // Reads up to `size` bytes; returns the count (0 at the end of the file), or -1 with the
     // operating system's error number in `error`.
     virtual long ReadFile(FileHandle file, char* buffer, size_t size, unsigned long& error) = 0;
     // Moves to the absolute byte offset `position`; false with the error number on failure.
     virtual bool SeekFile(FileHandle file, int64_t position, unsigned long& error) = 0;
     virtual void CloseFile(FileHandle file) = 0;
-    // The size in bytes of an open file, or -1 when it has none (a device or a pipe), so that
-    // a reader knows it has reached the end without one more read.
-    virtual int64_t FileSize(FileHandle file) = 0;
 
     // The value of the environment variable `name` (letter case of the name ignored, an exact
     // match first). False when it is not set.
@@ -85,12 +102,31 @@ CPlatform* SetPlatform(CPlatform* platform);
 // The native platform of this build (one implementation file per platform defines it).
 CPlatform& NativePlatform();
 
-// Process set-up that the platform needs before anything else runs (locale, stream modes).
+// Process set-up that the platform needs before anything else runs (locale, stream modes, and
+// on POSIX a write to a pipe without reader failing with EPIPE instead of ending the process).
 void InitializeProcess();
 
-// The system's error number of the last failed C runtime call (errno, or where the runtime
-// leaves that unset, the operating system's own).
+// The system's error number of the last failed call (the operating system's own where it keeps
+// one beside errno). ClearSystemError before a call makes a stale number impossible.
 unsigned long LastSystemError();
+void ClearSystemError();
+
+// The bytes of stack left to the calling thread below the caller's frame; 0 when unknown.
+size_t StackRoom();
+
+// The recursions of the run (the scan, the walks of the include graph) go one level deeper per
+// level of include nesting. A CStackWatch, made where the run begins, notes where fewer than
+// `reserve` bytes of the thread's stack would remain, until it is destroyed; StackIsLow tells a
+// level that it is there, so that the run ends with a report instead of a crash. Without a
+// watch, or a known stack, nothing is low.
+class CStackWatch {
+public:
+    explicit CStackWatch(size_t reserve);
+    ~CStackWatch();
+    CStackWatch(const CStackWatch&) = delete;
+    CStackWatch& operator=(const CStackWatch&) = delete;
+};
+bool StackIsLow();
 
 // Runs body(context) on a thread whose stack may grow to `stackBytes` (reserved, not committed)
 // and waits for it to end. False when no such thread could be made; the body has not run then.

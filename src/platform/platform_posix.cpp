@@ -10,6 +10,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,12 +60,6 @@ bool IsAscii(char c) {
     return static_cast<unsigned char>(c) < 0x80;
 }
 
-void AssignAsciiUpper(const char* text, std::string& out) {
-    out.assign(text);
-    for (char& c : out)
-        c = AsciiUpper(c);
-}
-
 bool HasWildcards(const char* text) {
     return std::strpbrk(text, "*?") != nullptr;
 }
@@ -87,6 +82,35 @@ size_t MultibyteLength(const char* text) {
         return 1;
     }
     return length;
+}
+
+// The character after the one at `p`. A byte below 0x80 is a character of its own in every
+// locale; a multibyte character may have such trail bytes (a backslash in BIG5 or Shift JIS).
+const char* NextChar(const char* p) {
+    return IsAscii(*p) ? p + 1 : p + MultibyteLength(p);
+}
+
+// The position of the last backslash (or slash too) of text[0, length) that is a character of
+// its own, or npos. A trail byte always follows a byte of 0x80 or more, so only a candidate
+// behind such a byte needs the walk from the start.
+size_t LastSeparatorOf(const char* text, size_t length, bool slashToo = true) {
+    size_t i = length;
+    while (i > 0) {
+        const char c = text[--i];
+        if (c != '\\' && !(slashToo && c == '/')) continue;
+        if (i == 0 || IsAscii(text[i - 1])) return i;
+        size_t last = std::string::npos;
+        for (const char* p = text; p < text + length; p = NextChar(p)) {
+            if (*p == '\\' || (slashToo && *p == '/')) last = static_cast<size_t>(p - text);
+        }
+        return last;
+    }
+    return std::string::npos;
+}
+
+// Whether a full path's text ends with its separator.
+bool EndsWithBackslash(const std::string& path) {
+    return !path.empty() && LastSeparatorOf(path.data(), path.size(), false) == path.size() - 1;
 }
 
 // Matches a name against a pattern, both upper-cased: `*` any run of characters, `?` exactly one
@@ -129,13 +153,6 @@ bool IsDirectoryPath(const std::string& posixPath) {
     return stat(posixPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Whether an open file is a directory, or cannot be told.
-bool IsDirectoryOrUnknown(int fd) {
-    struct stat info;
-    ++g_nFileSystemCalls;
-    return fstat(fd, &info) != 0 || S_ISDIR(info.st_mode);
-}
-
 // Replaces a path whose last component is a symbolic link by the link's canonical target, so
 // that a loop of links (dir/self -> .) leads back to a directory already read instead of
 // growing a path that the kernel refuses after 40 links. The parent is canonical already.
@@ -152,12 +169,6 @@ bool FollowLastLink(std::string& posixPath) {
     return true;
 }
 
-bool PathExists(const std::string& posixPath) {
-    struct stat info;
-    ++g_nFileSystemCalls;
-    return stat(posixPath.c_str(), &info) == 0;
-}
-
 // Windows separators stand between the components of a full path: "C:\" for the root.
 void PosixToWindowsPath(const std::string& posixPath, std::string& out) {
     out = "C:";
@@ -168,7 +179,7 @@ void PosixToWindowsPath(const std::string& posixPath, std::string& out) {
 // Drops the last component of a full path, never climbing above its root.
 void RemoveLastComponent(std::string& path, size_t rootLength) {
     if (path.size() <= rootLength) return;
-    size_t separator = path.rfind('\\');
+    size_t separator = LastSeparatorOf(path.data(), path.size(), false);
     path.resize(separator == std::string::npos || separator < rootLength ? rootLength : separator);
 }
 
@@ -176,31 +187,33 @@ void RemoveLastComponent(std::string& path, size_t rootLength) {
 // textually as GetFullPathNameA does; a separator that ends `rest` is kept.
 void AppendComponents(const char* rest, std::string& out, size_t rootLength) {
     const char* p = rest;
+    bool endsWithSeparator = false;
     while (*p != '\0') {
         if (IsSeparator(*p)) {
             ++p;
+            endsWithSeparator = true;
             continue;
         }
         const char* end = p;
         while (*end != '\0' && !IsSeparator(*end))
-            ++end;
+            end = NextChar(end);
         size_t length = static_cast<size_t>(end - p);
         if (length == 2 && p[0] == '.' && p[1] == '.') {
             RemoveLastComponent(out, rootLength);
         } else if (!(length == 1 && p[0] == '.')) {
-            if (out.back() != '\\') out += '\\';
+            if (!EndsWithBackslash(out)) out += '\\';
             out.append(p, length);
         }
+        endsWithSeparator = false;
         p = end;
     }
-    if (p != rest && IsSeparator(p[-1]) && out.back() != '\\') out += '\\';
+    if (endsWithSeparator && !EndsWithBackslash(out)) out += '\\';
 }
 
 // The last backslash or slash of `name`, or null.
 const char* LastSeparator(const char* name) {
-    const char* backslash = std::strrchr(name, '\\');
-    const char* slash = std::strrchr(name, '/');
-    return slash == nullptr || (backslash != nullptr && backslash > slash) ? backslash : slash;
+    const size_t separator = LastSeparatorOf(name, std::strlen(name));
+    return separator == std::string::npos ? nullptr : name + separator;
 }
 
 // A last component that names an entry of its directory: not empty, not "." or "..".
@@ -211,8 +224,11 @@ bool IsOrdinaryLeaf(const char* leaf) {
 // Whether the rest of a name is plain: no separator first or doubled, no "." or ".."
 // component. Most names the scan hands over are, and need no component-wise work.
 bool IsPlainRest(const char* rest) {
-    for (const char* p = rest; *p != '\0'; ++p) {
-        if (p != rest && !IsSeparator(p[-1])) continue;
+    bool componentStart = true;
+    for (const char* p = rest; *p != '\0'; p = NextChar(p)) {
+        const bool start = componentStart;
+        componentStart = IsSeparator(*p);
+        if (!start) continue;
         if (IsSeparator(*p)) return false;
         if (*p == '.' && (p[1] == '\0' || IsSeparator(p[1]) ||
                           (p[1] == '.' && (p[2] == '\0' || IsSeparator(p[2]))))) {
@@ -227,7 +243,7 @@ bool IsPlainRest(const char* rest) {
 bool AppendPlainRest(const char* rest, std::string& out) {
     if (!IsPlainRest(rest)) return false;
     if (*rest == '\0') return true;
-    if (out.back() != '\\') out += '\\';
+    if (!EndsWithBackslash(out)) out += '\\';
     const size_t start = out.size();
     out += rest;
     std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '/', '\\');
@@ -242,7 +258,7 @@ const char* StartUncPath(const char* name, std::string& out, size_t& rootLength)
     for (int part = 0; part < 2; ++part) {
         const char* end = p;
         while (*end != '\0' && !IsSeparator(*end))
-            ++end;
+            end = NextChar(end);
         if (part == 1) out += '\\';
         out.append(p, end);
         p = end;
@@ -253,12 +269,98 @@ const char* StartUncPath(const char* name, std::string& out, size_t& rootLength)
     return p;
 }
 
-// One directory entry; `upper` (its name with ASCII letters upper-cased) orders and matches it.
+// Maps the case of `text` in place: ASCII letters directly, every other character as one
+// multibyte character of the locale. A byte that starts no valid character stays, and so does a
+// character whose other case has another length, because the mapping never moves bytes.
+void MapCase(std::string& text, bool upper) {
+    size_t at = 0;
+    while (at < text.size()) {
+        if (IsAscii(text[at])) {
+            text[at] = upper ? AsciiUpper(text[at]) : AsciiLower(text[at]);
+            ++at;
+            continue;
+        }
+        std::mbstate_t state{};
+        wchar_t wide = 0;
+        size_t length = std::mbrtowc(&wide, text.data() + at, text.size() - at, &state);
+        if (length == static_cast<size_t>(-1) || length == static_cast<size_t>(-2) || length == 0) {
+            ++at;
+            continue;
+        }
+        wint_t mapped = upper ? std::towupper(static_cast<wint_t>(wide))
+                              : std::towlower(static_cast<wint_t>(wide));
+        if (mapped != static_cast<wint_t>(wide)) {
+            char bytes[MB_LEN_MAX];
+            std::mbstate_t outState{};
+            if (std::wcrtomb(bytes, static_cast<wchar_t>(mapped), &outState) == length) {
+                std::memcpy(&text[at], bytes, length);
+            }
+        }
+        at += length;
+    }
+}
+
+// The key that matches and orders names without regard to letter case: the name upper-cased
+// with the same mapping as every other name of the run, non-ASCII letters included.
+void AssignUpperKey(const char* name, std::string& key) {
+    key.assign(name);
+    for (char& c : key) {
+        if (!IsAscii(c)) {
+            // A multibyte character's trail bytes may look like ASCII letters: the name is
+            // mapped character by character.
+            key.assign(name);
+            MapCase(key, true);
+            return;
+        }
+        c = AsciiUpper(c);
+    }
+}
+
+// Whether Windows could hold `name` as the name of a file: no control character and none of
+// the characters it reserves. Only single-byte characters count: a trail byte is no character.
+bool IsWindowsName(const char* name) {
+    for (const char* p = name; *p != '\0'; p = NextChar(p)) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || std::strchr("\"*:<>?\\|", c) != nullptr) return false;
+    }
+    return true;
+}
+
+// What an entry is in the Windows view. FIFOs, sockets, devices and links to them or to
+// nothing are not there: opening one could block, or reading it never end.
+enum class EntryKind : unsigned char { UNKNOWN, FILE, DIRECTORY, OUTSIDE_VIEW };
+
+EntryKind KindOfType(unsigned char type) {
+    switch (type) {
+        case DT_REG:
+            return EntryKind::FILE;
+        case DT_DIR:
+            return EntryKind::DIRECTORY;
+        case DT_LNK:
+        case DT_UNKNOWN:
+            return EntryKind::UNKNOWN;  // the target, or the file system, must be asked
+        default:
+            return EntryKind::OUTSIDE_VIEW;
+    }
+}
+
+EntryKind KindOfMode(mode_t mode) {
+    return S_ISREG(mode)   ? EntryKind::FILE
+           : S_ISDIR(mode) ? EntryKind::DIRECTORY
+                           : EntryKind::OUTSIDE_VIEW;
+}
+
+// One directory entry; `upper` (its name upper-cased) orders and matches it.
 struct CDirEntry {
     std::string name;
     std::string upper;
     unsigned char type;  // DT_REG, DT_DIR, DT_LNK...; DT_UNKNOWN where the file system does not say
+    mutable EntryKind kind;  // asked of the file system at the first need, for links
 };
+
+// Which entries a lookup may deliver: those of the Windows view, or (for a response file, the
+// caller's own) also a FIFO, a pipe or a device.
+enum class Reach { VIEW, ANY };
 
 // A POSIX directory as read once for the run.
 class CDirectory {
@@ -272,9 +374,10 @@ public:
         DIR* stream = opendir(m_strPath.c_str());
         if (stream == nullptr) return false;
         while (const dirent* entry = readdir(stream)) {
-            if (IsDotOrDotDot(entry->d_name)) continue;
-            m_entries.push_back(CDirEntry{entry->d_name, std::string(), entry->d_type});
-            AssignAsciiUpper(entry->d_name, m_entries.back().upper);
+            if (IsDotOrDotDot(entry->d_name) || !IsWindowsName(entry->d_name)) continue;
+            m_entries.push_back(
+                CDirEntry{entry->d_name, std::string(), entry->d_type, KindOfType(entry->d_type)});
+            AssignUpperKey(entry->d_name, m_entries.back().upper);
         }
         closedir(stream);
         // Names that differ only in case stay together, ordered by their bytes, so that "the
@@ -288,15 +391,41 @@ public:
         return true;
     }
 
+    // What `entry` is, asking the file system once for a link or an entry of unknown type.
+    EntryKind Kind(const CDirEntry& entry) const {
+        if (entry.kind == EntryKind::UNKNOWN) entry.kind = KindAt(entry.name.c_str());
+        return entry.kind;
+    }
+
+    // What the entry `name` of this directory is, asked of the file system (stat follows links).
+    EntryKind KindAt(const char* name) const {
+        std::string posixPath;
+        JoinPosixPath(m_strPath, name, posixPath);
+        struct stat info;
+        ++g_nFileSystemCalls;
+        return stat(posixPath.c_str(), &info) == 0 ? KindOfMode(info.st_mode)
+                                                   : EntryKind::OUTSIDE_VIEW;
+    }
+
+    bool Reaches(const CDirEntry& entry, Reach reach) const {
+        return reach == Reach::ANY || Kind(entry) != EntryKind::OUTSIDE_VIEW;
+    }
+
     // The entry `name` names: its exact bytes first, else the first in listing order that
     // differs only in letter case. `upper` is `name` upper-cased.
-    const CDirEntry* Find(const char* name, const std::string& upper) const {
+    const CDirEntry* Find(const char* name, const std::string& upper, Reach reach) const {
         auto first = m_firstByUpper.find(upper);
         if (first == m_firstByUpper.end()) return nullptr;
+        const CDirEntry* firstReached = nullptr;
         for (size_t i = first->second; i < m_entries.size() && m_entries[i].upper == upper; ++i) {
-            if (m_entries[i].name == name) return &m_entries[i];
+            const CDirEntry& entry = m_entries[i];
+            if (entry.name == name) {
+                if (Reaches(entry, reach)) return &entry;
+            } else if (firstReached == nullptr && Reaches(entry, reach)) {
+                firstReached = &entry;
+            }
         }
-        return &m_entries[first->second];
+        return firstReached;
     }
 
     const std::string& Path() const { return m_strPath; }
@@ -329,16 +458,15 @@ public:
     bool FindNextFile(FindHandle handle, CFindData& data) override;
     void FindClose(FindHandle handle) override;
 
-    FileHandle OpenFile(const char* name) override;
+    FileHandle OpenFile(const char* name, OpenScope scope, CFileFacts& facts) override;
     long ReadFile(FileHandle file, char* buffer, size_t size, unsigned long& error) override;
     bool SeekFile(FileHandle file, int64_t position, unsigned long& error) override;
     void CloseFile(FileHandle file) override;
-    int64_t FileSize(FileHandle file) override;
 
     bool GetEnvironment(const char* name, std::string& value) override;
 
-    void LowerCase(std::string& text) override { MapCase(text, CaseMapping::LOWER); }
-    void UpperCase(std::string& text) override { MapCase(text, CaseMapping::UPPER); }
+    void LowerCase(std::string& text) override { MapCase(text, false); }
+    void UpperCase(std::string& text) override { MapCase(text, true); }
     size_t CharLength(const char* text) override { return MultibyteLength(text); }
 
     // Drops every directory read and the remembered current directory; open listings become
@@ -351,20 +479,17 @@ private:
 
     const CDirectory* LocateParent(const char* name, const char*& leafName);
     const CDirectory* ResolveDirectory(const std::string& fullPath, size_t length);
-    const CDirectory* ResolveUncached(const std::string& windowsPath);
+    const CDirectory* ResolveChild(const CDirectory& parent, const std::string& name);
     const CDirectory* DirectoryAt(const std::string& posixPath);
-    // The stored name of the entry `name` names in `directory`, or null when there is none;
-    // `type`, when given, receives the entry's type as the directory listing told it
-    // (DT_UNKNOWN when it did not).
-    const char* FindLeaf(const CDirectory& directory, const char* name,
-                         unsigned char* type = nullptr);
+    // The stored name of the entry `name` names in `directory`, or null when there is none
+    // within `reach`; `kind` receives what the entry is, `type` its type as the directory
+    // listing told it (DT_UNKNOWN when it did not).
+    const char* FindLeaf(const CDirectory& directory, const char* name, Reach reach,
+                         EntryKind& kind, unsigned char& type);
 
     CFindState* AcquireFindState(const CDirectory& directory);
     void ReleaseFindState(CFindState* state);
     static bool Advance(CFindState& state, CFindData& data);
-
-    enum class CaseMapping { LOWER, UPPER };
-    static void MapCase(std::string& text, CaseMapping mapping);
 
     std::string m_strCwd;  // the current directory as a full path
     bool m_bCwdKnown = false;
@@ -472,7 +597,7 @@ const CDirectory* CPosixPlatform::LocateParent(const char* name, const char*& le
         }
     }
     if (!GetFullPath(name, m_strFull)) return nullptr;
-    const size_t fullSeparator = m_strFull.rfind('\\');
+    const size_t fullSeparator = LastSeparatorOf(m_strFull.data(), m_strFull.size(), false);
     if (fullSeparator == std::string::npos || fullSeparator + 1 == m_strFull.size()) return nullptr;
     leafName = m_strFull.c_str() + fullSeparator + 1;
     const CDirectory* directory = ResolveDirectory(m_strFull, fullSeparator);
@@ -482,31 +607,57 @@ const CDirectory* CPosixPlatform::LocateParent(const char* name, const char*& le
 }
 
 // The directory that the first `length` characters of a full path name.
+// Resolves a Windows directory path ("C:" for the root) component by component, each component
+// case-insensitively in its parent, and remembers every prefix on the way. The walk goes back to
+// the longest prefix known and then forward, in a loop: a path may have two thousand components.
 const CDirectory* CPosixPlatform::ResolveDirectory(const std::string& fullPath, size_t length) {
     m_strKey.assign(fullPath, 0, length);
     auto known = m_byWindowsPath.find(m_strKey);
     if (known != m_byWindowsPath.end()) return known->second;
-    std::string windowsPath = m_strKey;
-    const CDirectory* directory = ResolveUncached(windowsPath);
-    m_byWindowsPath.emplace(std::move(windowsPath), directory);
+    const std::string path = m_strKey;
+    if (!IsCDrive(path)) {  // other drives and UNC names hold nothing
+        m_byWindowsPath.emplace(path, nullptr);
+        return nullptr;
+    }
+    std::vector<size_t> ends{length};  // prefixes to resolve, the longest first
+    const CDirectory* directory = nullptr;
+    for (;;) {
+        if (ends.back() == 2) {
+            ends.pop_back();
+            directory = DirectoryAt("/");
+            m_byWindowsPath.emplace(path.substr(0, 2), directory);
+            break;
+        }
+        const size_t parent = LastSeparatorOf(path.data(), ends.back(), false);
+        if (parent == std::string::npos || parent < 2) break;  // no full path: nothing there
+        known = m_byWindowsPath.find(path.substr(0, parent));
+        if (known != m_byWindowsPath.end()) {
+            directory = known->second;
+            break;
+        }
+        ends.push_back(parent);
+    }
+    while (!ends.empty()) {
+        const size_t end = ends.back();
+        ends.pop_back();
+        const size_t separator = LastSeparatorOf(path.data(), end, false);
+        if (directory != nullptr && separator != std::string::npos) {
+            directory = ResolveChild(*directory, path.substr(separator + 1, end - separator - 1));
+        }
+        m_byWindowsPath.emplace(path.substr(0, end), directory);
+    }
     return directory;
 }
 
-// Resolves a Windows directory path ("C:" for the root) component by component, each component
-// case-insensitively in its parent; every prefix is remembered on the way.
-const CDirectory* CPosixPlatform::ResolveUncached(const std::string& windowsPath) {
-    if (!IsCDrive(windowsPath)) return nullptr;  // other drives and UNC names hold nothing
-    if (windowsPath.size() == 2) return DirectoryAt("/");
-    size_t separator = windowsPath.rfind('\\');
-    const CDirectory* parent = ResolveDirectory(windowsPath, separator);
-    if (parent == nullptr) return nullptr;
-    const char* name = windowsPath.c_str() + separator + 1;
-    if (HasWildcards(name)) return nullptr;
+// The directory that `name` names in `parent`, links followed; null when there is none.
+const CDirectory* CPosixPlatform::ResolveChild(const CDirectory& parent, const std::string& name) {
+    if (HasWildcards(name.c_str())) return nullptr;
+    EntryKind kind = EntryKind::UNKNOWN;
     unsigned char type = DT_UNKNOWN;
-    const char* stored = FindLeaf(*parent, name, &type);
-    if (stored == nullptr) return nullptr;
+    const char* stored = FindLeaf(parent, name.c_str(), Reach::VIEW, kind, type);
+    if (stored == nullptr || kind != EntryKind::DIRECTORY) return nullptr;
     std::string posixPath;
-    JoinPosixPath(parent->Path(), stored, posixPath);
+    JoinPosixPath(parent.Path(), stored, posixPath);
     if ((type == DT_LNK || type == DT_UNKNOWN) && !FollowLastLink(posixPath)) return nullptr;
     return DirectoryAt(posixPath);
 }
@@ -522,17 +673,19 @@ const CDirectory* CPosixPlatform::DirectoryAt(const std::string& posixPath) {
     return result;
 }
 
-const char* CPosixPlatform::FindLeaf(const CDirectory& directory, const char* name,
-                                     unsigned char* type) {
+const char* CPosixPlatform::FindLeaf(const CDirectory& directory, const char* name, Reach reach,
+                                     EntryKind& kind, unsigned char& type) {
+    type = DT_UNKNOWN;
     if (!directory.IsListed()) {
-        JoinPosixPath(directory.Path(), name, m_strPosix);
-        if (type != nullptr) *type = DT_UNKNOWN;
-        return PathExists(m_strPosix) ? name : nullptr;
+        if (!IsWindowsName(name)) return nullptr;
+        kind = directory.KindAt(name);
+        return reach == Reach::ANY || kind != EntryKind::OUTSIDE_VIEW ? name : nullptr;
     }
-    AssignAsciiUpper(name, m_strUpper);
-    const CDirEntry* entry = directory.Find(name, m_strUpper);
+    AssignUpperKey(name, m_strUpper);
+    const CDirEntry* entry = directory.Find(name, m_strUpper, reach);
     if (entry == nullptr) return nullptr;
-    if (type != nullptr) *type = entry->type;
+    kind = directory.Kind(*entry);
+    type = entry->type;
     return entry->name.c_str();
 }
 
@@ -541,14 +694,16 @@ FindHandle CPosixPlatform::FindFirstFile(const char* pattern, CFindData& data) {
     const CDirectory* directory = LocateParent(pattern, name);
     if (directory == nullptr) return INVALID_FIND_HANDLE;
     if (!HasWildcards(name)) {
-        const char* stored = FindLeaf(*directory, name);
+        EntryKind kind = EntryKind::UNKNOWN;
+        unsigned char type = DT_UNKNOWN;
+        const char* stored = FindLeaf(*directory, name, Reach::VIEW, kind, type);
         if (stored == nullptr) return INVALID_FIND_HANDLE;
         data.cFileName.assign(stored);
         return AcquireFindState(*directory);  // nothing more to deliver
     }
     if (!directory->IsListed()) return INVALID_FIND_HANDLE;
     CFindState* state = AcquireFindState(*directory);
-    AssignAsciiUpper(name, state->m_strPattern);
+    AssignUpperKey(name, state->m_strPattern);
     if (state->m_strPattern == "*.*") state->m_strPattern = "*";  // with or without a dot
     state->m_nNext = 0;
     if (!Advance(*state, data)) {
@@ -568,8 +723,8 @@ void CPosixPlatform::FindClose(FindHandle handle) {
 }
 
 bool CPosixPlatform::Advance(CFindState& state, CFindData& data) {
-    static const CDirEntry DOT{".", ".", DT_DIR};
-    static const CDirEntry DOT_DOT{"..", "..", DT_DIR};
+    static const CDirEntry DOT{".", ".", DT_DIR, EntryKind::DIRECTORY};
+    static const CDirEntry DOT_DOT{"..", "..", DT_DIR, EntryKind::DIRECTORY};
     const std::vector<CDirEntry>& entries = state.m_pDirectory->Entries();
     while (state.m_nNext != CFindState::DONE) {
         size_t index = state.m_nNext++;
@@ -578,7 +733,8 @@ bool CPosixPlatform::Advance(CFindState& state, CFindData& data) {
             if (index - 2 >= entries.size()) break;
             entry = &entries[index - 2];
         }
-        if (MatchWildcards(state.m_strPattern.c_str(), entry->upper.c_str())) {
+        if (MatchWildcards(state.m_strPattern.c_str(), entry->upper.c_str()) &&
+            state.m_pDirectory->Reaches(*entry, Reach::VIEW)) {
             data.cFileName.assign(entry->name);
             return true;
         }
@@ -609,25 +765,37 @@ int Descriptor(FileHandle file) {
     return static_cast<int>(reinterpret_cast<intptr_t>(file) - 1);
 }
 
-FileHandle CPosixPlatform::OpenFile(const char* name) {
+FileHandle CPosixPlatform::OpenFile(const char* name, OpenScope scope, CFileFacts& facts) {
     const char* leafName = nullptr;
     const CDirectory* directory = LocateParent(name, leafName);
     if (directory == nullptr) return INVALID_FILE_HANDLE;
     if (HasWildcards(leafName)) return INVALID_FILE_HANDLE;
+    const bool diskFile = scope == OpenScope::DISK_FILE;
+    EntryKind kind = EntryKind::UNKNOWN;
     unsigned char type = DT_UNKNOWN;
-    const char* stored = FindLeaf(*directory, leafName, &type);
+    const char* stored =
+        FindLeaf(*directory, leafName, diskFile ? Reach::VIEW : Reach::ANY, kind, type);
     // Windows cannot open a directory as a file; callers rely on that to report it.
-    if (stored == nullptr || type == DT_DIR) return INVALID_FILE_HANDLE;
+    if (stored == nullptr || kind == EntryKind::DIRECTORY) return INVALID_FILE_HANDLE;
     JoinPosixPath(directory->Path(), stored, m_strPosix);
+    // A disk file is opened without waiting, so that an entry replaced by a FIFO since the
+    // listing cannot block the run; O_NONBLOCK changes nothing for reading a regular file.
     ++g_nFileSystemCalls;
-    int fd = open(m_strPosix.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = open(m_strPosix.c_str(), O_RDONLY | O_CLOEXEC | (diskFile ? O_NONBLOCK : 0));
     if (fd < 0) return INVALID_FILE_HANDLE;
-    // The listing tells a plain file apart from a directory; only a link or an entry of a
-    // file system that does not say needs asking.
-    if (type != DT_REG && IsDirectoryOrUnknown(fd)) {
+    struct stat info;
+    ++g_nFileSystemCalls;
+    facts = CFileFacts();
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || (diskFile && !S_ISREG(info.st_mode))) {
+        // An entry that became a FIFO or a device since the listing is no file of the view.
+        facts.notDiskFile = diskFile && fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
         close(fd);
         return INVALID_FILE_HANDLE;
     }
+    facts.size = S_ISREG(info.st_mode) ? static_cast<int64_t>(info.st_size) : -1;
+    facts.hasIdentity = true;
+    facts.volume = static_cast<uint64_t>(info.st_dev);
+    facts.index = static_cast<uint64_t>(info.st_ino);
     return reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd) + 1);
 }
 
@@ -654,13 +822,6 @@ void CPosixPlatform::CloseFile(FileHandle file) {
     if (file != INVALID_FILE_HANDLE) close(Descriptor(file));
 }
 
-int64_t CPosixPlatform::FileSize(FileHandle file) {
-    struct stat info;
-    ++g_nFileSystemCalls;
-    if (fstat(Descriptor(file), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
-    return static_cast<int64_t>(info.st_size);
-}
-
 bool EqualIgnoringAsciiCase(const char* a, const char* b, size_t length) {
     for (size_t i = 0; i < length; ++i) {
         if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
@@ -685,38 +846,6 @@ bool CPosixPlatform::GetEnvironment(const char* name, std::string& value) {
     return false;
 }
 
-// Maps the case of `text` in place: ASCII letters directly, every other character as one
-// multibyte character of the locale. A byte that starts no valid character stays, and so does a
-// character whose other case has another length, because the mapping never moves bytes.
-void CPosixPlatform::MapCase(std::string& text, CaseMapping mapping) {
-    bool lower = mapping == CaseMapping::LOWER;
-    size_t at = 0;
-    while (at < text.size()) {
-        if (IsAscii(text[at])) {
-            text[at] = lower ? AsciiLower(text[at]) : AsciiUpper(text[at]);
-            ++at;
-            continue;
-        }
-        std::mbstate_t state{};
-        wchar_t wide = 0;
-        size_t length = std::mbrtowc(&wide, text.data() + at, text.size() - at, &state);
-        if (length == static_cast<size_t>(-1) || length == static_cast<size_t>(-2) || length == 0) {
-            ++at;
-            continue;
-        }
-        wint_t mapped = lower ? std::towlower(static_cast<wint_t>(wide))
-                              : std::towupper(static_cast<wint_t>(wide));
-        if (mapped != static_cast<wint_t>(wide)) {
-            char bytes[MB_LEN_MAX];
-            std::mbstate_t outState{};
-            if (std::wcrtomb(bytes, static_cast<wchar_t>(mapped), &outState) == length) {
-                std::memcpy(&text[at], bytes, length);
-            }
-        }
-        at += length;
-    }
-}
-
 void CPosixPlatform::ForgetFileSystem() {
     m_byRawDirectory.clear();
     m_byWindowsPath.clear();
@@ -734,6 +863,9 @@ CPlatform& NativePlatform() {
 
 void InitializeProcess() {
     std::setlocale(LC_CTYPE, "");
+    // A reader that goes away (a pipe into `head`, a killed build step) must make the write fail
+    // with EPIPE, so that the run reports it and ends with its exit code, as on Windows.
+    signal(SIGPIPE, SIG_IGN);
 }
 
 unsigned long PosixDirectoryReads() {
@@ -773,4 +905,22 @@ bool RunOnLargeStack(size_t stackBytes, void (*body)(void*), void* context) {
 
 unsigned long LastSystemError() {
     return static_cast<unsigned long>(errno);
+}
+
+void ClearSystemError() {
+    errno = 0;
+}
+
+size_t StackRoom() {
+    pthread_attr_t attributes;
+    if (pthread_getattr_np(pthread_self(), &attributes) != 0) return 0;
+    void* lowest = nullptr;
+    size_t size = 0;
+    const int result = pthread_attr_getstack(&attributes, &lowest, &size);
+    pthread_attr_destroy(&attributes);
+    char here = 0;
+    const uintptr_t top = reinterpret_cast<uintptr_t>(&here);
+    const uintptr_t bottom = reinterpret_cast<uintptr_t>(lowest);
+    if (result != 0 || lowest == nullptr || top <= bottom) return 0;
+    return top - bottom;
 }

@@ -25,6 +25,43 @@ const size_t MAX_FULL_PATH = MAX_PATH - 1;
 char g_singleMatch;
 FindHandle const SINGLE_MATCH = &g_singleMatch;
 
+// The character after the one at `p`: the trail byte of a double-byte character may be a
+// backslash.
+const char* NextChar(const char* p) {
+    return IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0' ? p + 2 : p + 1;
+}
+
+// Whether Windows could hold `name` as a file name. A listing delivers other names only from a
+// file system that is not Windows' own (under Wine, POSIX names), or a name the ANSI code page
+// cannot show, which comes back with `?`: opened by that name, or taken as a pattern, it would
+// reach other files or none.
+bool IsWindowsName(const char* name) {
+    for (const char* p = name; *p != '\0'; p = NextChar(p)) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || std::strchr("\"*:<>?\\/|", c) != nullptr) return false;
+    }
+    return true;
+}
+
+// A listing handle that is closed however its reading ends (memory may run out).
+class CFindGuard {
+public:
+    explicit CFindGuard(HANDLE handle) : m_handle(handle) {}
+    ~CFindGuard() {
+        if (m_handle != INVALID_HANDLE_VALUE) ::FindClose(m_handle);
+    }
+    CFindGuard(const CFindGuard&) = delete;
+    CFindGuard& operator=(const CFindGuard&) = delete;
+    HANDLE Release() {
+        HANDLE handle = m_handle;
+        m_handle = INVALID_HANDLE_VALUE;
+        return handle;
+    }
+
+private:
+    HANDLE m_handle;
+};
+
 HANDLE AsWin32Handle(void* handle) {
     return handle == nullptr ? INVALID_HANDLE_VALUE : static_cast<HANDLE>(handle);
 }
@@ -59,16 +96,22 @@ public:
                 break;
         }
         WIN32_FIND_DATAA found;
-        HANDLE handle = FindFirstFileA(pattern, &found);
-        if (handle == INVALID_HANDLE_VALUE) return INVALID_FIND_HANDLE;
-        data.cFileName.assign(found.cFileName);
-        return FromWin32Handle(handle);
+        HANDLE raw = FindFirstFileA(pattern, &found);
+        if (raw == INVALID_HANDLE_VALUE) return INVALID_FIND_HANDLE;
+        CFindGuard handle(raw);
+        while (!IsWindowsName(found.cFileName)) {
+            if (!FindNextFileA(raw, &found)) return INVALID_FIND_HANDLE;
+        }
+        data.cFileName.assign(found.cFileName);  // may run out of memory: the guard closes
+        return FromWin32Handle(handle.Release());
     }
 
     bool FindNextFile(FindHandle handle, CFindData& data) override {
         if (handle == SINGLE_MATCH) return false;
         WIN32_FIND_DATAA found;
-        if (!FindNextFileA(AsWin32Handle(handle), &found)) return false;
+        do {
+            if (!FindNextFileA(AsWin32Handle(handle), &found)) return false;
+        } while (!IsWindowsName(found.cFileName));
         data.cFileName.assign(found.cFileName);
         return true;
     }
@@ -84,10 +127,30 @@ public:
         m_listings.clear();
     }
 
-    FileHandle OpenFile(const char* name) override {
-        // Without FILE_FLAG_BACKUP_SEMANTICS a directory fails to open, as the core expects.
+    FileHandle OpenFile(const char* name, OpenScope scope, CFileFacts& facts) override {
+        // Without FILE_FLAG_BACKUP_SEMANTICS a directory fails to open, as the core expects. A
+        // name may reach a named pipe: its server may only identify the user, never act as him.
         HANDLE file = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN |
+                                      SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+                                  nullptr);
+        if (file == INVALID_HANDLE_VALUE) return INVALID_FILE_HANDLE;
+        BY_HANDLE_FILE_INFORMATION info;
+        const bool diskFile = GetFileType(file) == FILE_TYPE_DISK;
+        facts = CFileFacts();
+        if (!diskFile && scope == OpenScope::DISK_FILE) {
+            // A pipe, the console or a device could block the run or never end.
+            CloseHandle(file);
+            facts.notDiskFile = true;
+            return INVALID_FILE_HANDLE;
+        }
+        if (diskFile && GetFileInformationByHandle(file, &info)) {
+            facts.size = static_cast<int64_t>((static_cast<uint64_t>(info.nFileSizeHigh) << 32) |
+                                              info.nFileSizeLow);
+            facts.hasIdentity = true;
+            facts.volume = info.dwVolumeSerialNumber;
+            facts.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+        }
         return FromWin32Handle(file);
     }
 
@@ -113,15 +176,6 @@ public:
 
     void CloseFile(FileHandle file) override {
         if (file != INVALID_FILE_HANDLE) CloseHandle(AsWin32Handle(file));
-    }
-
-    int64_t FileSize(FileHandle file) override {
-        LARGE_INTEGER size;
-        if (GetFileType(AsWin32Handle(file)) != FILE_TYPE_DISK ||
-            !GetFileSizeEx(AsWin32Handle(file), &size)) {
-            return -1;
-        }
-        return size.QuadPart;
     }
 
     bool GetEnvironment(const char* name, std::string& value) override {
@@ -208,7 +262,7 @@ private:
 
     static const char* LastComponent(const char* path) {
         const char* leaf = path;
-        for (const char* p = path; *p != '\0'; ++p) {
+        for (const char* p = path; *p != '\0'; p = NextChar(p)) {
             if (*p == '\\' || *p == '/') leaf = p + 1;
         }
         return leaf;
@@ -217,7 +271,7 @@ private:
     // The directory of a full path, with its last backslash; the path itself when it ends in one
     // (the directory was written with a separator at its end).
     static std::string DirectoryPart(const std::string& full) {
-        return full.back() == '\\' ? full : full.substr(0, full.rfind('\\') + 1);
+        return full.substr(0, static_cast<size_t>(LastComponent(full.c_str()) - full.c_str()));
     }
 
     // Whether the full-path conversion keeps `leaf`, the last component of a probe, as it
@@ -259,10 +313,10 @@ private:
         if (handle == INVALID_HANDLE_VALUE) {
             listing.reset();
         } else {
+            CFindGuard guard(handle);  // the entries may exhaust memory
             do {
-                AddEntry(*listing, found);
+                if (IsWindowsName(found.cFileName)) AddEntry(*listing, found);
             } while (FindNextFileA(handle, &found));
-            ::FindClose(handle);
         }
         const CListing* result = listing.get();
         m_listings.emplace(std::move(key), std::move(listing));
@@ -342,6 +396,22 @@ bool RunOnLargeStack(size_t stackBytes, void (*body)(void*), void* context) {
 }
 
 unsigned long LastSystemError() {
-    // Some C runtimes fail a flush of a full disk without setting errno.
-    return errno != 0 ? static_cast<unsigned long>(errno) : GetLastError();
+    // Windows' own number says most (a full disk, a pipe closed by its reader); some C runtimes
+    // fail a write without setting errno at all.
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : static_cast<unsigned long>(errno);
+}
+
+void ClearSystemError() {
+    SetLastError(ERROR_SUCCESS);
+    errno = 0;
+}
+
+size_t StackRoom() {
+    ULONG_PTR lowest = 0;
+    ULONG_PTR highest = 0;
+    GetCurrentThreadStackLimits(&lowest, &highest);
+    char here = 0;
+    const ULONG_PTR top = reinterpret_cast<ULONG_PTR>(&here);
+    return top > lowest ? static_cast<size_t>(top - lowest) : 0;
 }

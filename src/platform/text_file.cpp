@@ -21,7 +21,9 @@ bool CTextFile::OpenText(const char* name, KeepRead keep) {
         m_bOpen = true;
         return true;
     }
-    FileHandle file = Platform().OpenFile(name);
+    CFileFacts facts;
+    FileHandle file = Platform().OpenFile(name, m_scope, facts);
+    if (keep == KeepRead::no) m_facts = facts;
     if (file == INVALID_FILE_HANDLE) return false;
     m_hFile = file;
     m_bOpen = true;
@@ -30,7 +32,9 @@ bool CTextFile::OpenText(const char* name, KeepRead keep) {
         m_bSeekPending = m_nBufferPos + m_nEnd != 0;
     } else {
         m_strName.assign(name);
-        m_nFileSize = Platform().FileSize(file);
+        // A size is where a file ended when it was opened, so reading may stop there; but files
+        // that a kernel makes as they are read (those in /proc) report 0 whatever they hold.
+        m_nFileSize = facts.size > 0 ? facts.size : -1;
         DropBuffer();
         m_nBufferPos = 0;
         m_bEof = false;
@@ -41,7 +45,8 @@ bool CTextFile::OpenText(const char* name, KeepRead keep) {
 }
 
 void CTextFile::OpenHandle() {
-    m_hFile = Platform().OpenFile(m_strName.c_str());
+    CFileFacts facts;
+    m_hFile = Platform().OpenFile(m_strName.c_str(), m_scope, facts);
     if (m_hFile == INVALID_FILE_HANDLE) throw CFileException(LastSystemError());
     m_bSeekPending = false;
 }

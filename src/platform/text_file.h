@@ -24,7 +24,8 @@ public:
 
 class CTextFile {
 public:
-    CTextFile() = default;
+    // Sources and headers are disk files; a response file may be any readable file.
+    explicit CTextFile(OpenScope scope = OpenScope::DISK_FILE) : m_scope(scope) {}
     CTextFile(const CTextFile&) = delete;
     CTextFile& operator=(const CTextFile&) = delete;
     virtual ~CTextFile();
@@ -35,6 +36,9 @@ public:
     // Opens `name` read-only; false when it cannot be opened (nothing is reported).
     bool OpenText(const char* name, KeepRead keep = KeepRead::no);
     bool IsOpen() const { return m_bOpen; }
+    // What the first open learned of the file: its size and its identity, or after a failure,
+    // whether the name reached no disk file.
+    const CFileFacts& Facts() const { return m_facts; }
 
     // Reads the next line into `buffer` as fgets does: at most size - 1 characters, up to and
     // including the line end, then a terminating zero. Returns the number of characters stored
@@ -64,10 +68,12 @@ private:
 
     static const int BUFFER_SIZE = 16 * 1024;
 
+    OpenScope m_scope;
     std::string m_strName;
+    CFileFacts m_facts;
     bool m_bOpen = false;
     FileHandle m_hFile = INVALID_FILE_HANDLE;  // none after a reopen that needed no file
-    int64_t m_nFileSize = -1;                  // -1: the file tells no size (a pipe)
+    int64_t m_nFileSize = -1;                  // -1: no size to trust (a pipe, or a size of 0)
     char* m_pBuffer = nullptr;
     int m_nCapacity = 0;
     int64_t m_nBufferPos = 0;     // file offset of m_pBuffer[0]

@@ -1,8 +1,25 @@
 // One scanned file and the files it includes.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
+
+// A file by its identity, whatever name reached it: device and inode, or volume and file index.
+struct CFileKey {
+    uint64_t volume;
+    uint64_t index;
+    bool operator==(const CFileKey& other) const {
+        return volume == other.volume && index == other.index;
+    }
+};
+
+struct CFileKeyHash {
+    size_t operator()(const CFileKey& key) const {
+        return static_cast<size_t>(key.index * 0x9E3779B97F4A7C15ull ^ key.volume);
+    }
+};
 
 class CIncludeNode {
 public:

@@ -1,7 +1,10 @@
 // The recursive scan: each file is found, named by its normal form, read once per run, and
 // linked into the include graph.
 
+#include <new>
+
 #include "app/dependency_app.h"
+#include "platform/platform.h"
 #include "scan/include_node.h"
 #include "scan/source_file.h"
 #include "targets/file_search.h"
@@ -25,15 +28,10 @@ bool CDependencyApp::FindInclude(const std::string& name, int kind, std::string&
     answer = nullptr;
     CFileSearch& search = m_includeSearch;
     if (kind == KIND_SOURCE) return TakeFirstMatch(search, name, std::string(), 0, match);
-    if (kind == KIND_QUOTED) {
-        // A directory that was just searched finds nothing the second time: files of one
-        // directory often include each other, so the stack holds it many times in a row.
-        const std::string* searched = nullptr;
-        for (auto dir = m_activeDirs.rbegin(); dir != m_activeDirs.rend(); ++dir) {
-            if (searched != nullptr && *searched == *dir) continue;
-            searched = &*dir;
-            if (TakeFirstMatch(search, name, *dir, SEARCH_LIST_ONLY, match)) return true;
-        }
+    if (kind == KIND_QUOTED && m_activeDirs.AnyOf([&](const std::string& dir) {
+            return TakeFirstMatch(search, name, dir, SEARCH_LIST_ONLY, match);
+        })) {
+        return true;
     }
     answer = &AnswerAlongIncludePaths(name);
     // A node known for the answer needs no match: its path is the match's normal form.
@@ -61,6 +59,16 @@ CListAnswer& CDependencyApp::AnswerAlongIncludePaths(const std::string& name) {
     return answer;
 }
 
+CIncludeNode* CDependencyApp::KnownFile(CIncludeNode* known, const std::string& includerPath) {
+    if (known->IsActive()) {
+        ReportCondition(m_nErrRecursive, EXIT_RECURSIVE, true,
+                        "incwalk32: %s: recursive header %s\n", includerPath.c_str(),
+                        known->path.c_str());
+        return nullptr;
+    }
+    return known;
+}
+
 CIncludeNode* CDependencyApp::NewNode(const std::string& path, int bSystem) {
     m_nodes.emplace_back(path, bSystem);
     CIncludeNode* node = &m_nodes.back();
@@ -75,6 +83,8 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
 
 CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::string& includerPath,
                                        int kind, CSourceFile* includer) {
+    // One level per level of nesting: where the stack runs short, the run ends as out of memory.
+    if (StackIsLow()) throw std::bad_alloc();
     CListAnswer* answer = nullptr;
     const bool found = FindInclude(name, kind, m_strMatch, answer);
     CIncludeNode* known = answer != nullptr ? answer->node : nullptr;
@@ -93,15 +103,7 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
     }
     // Every file on the active-file stack has its node in the table, marked active, so one
     // lookup answers both the recursion check and the reuse of a file scanned before.
-    if (known != nullptr) {
-        if (known->IsActive()) {
-            ReportCondition(m_nErrRecursive, EXIT_RECURSIVE, true,
-                            "incwalk32: %s: recursive header %s\n", includerPath.c_str(),
-                            known->path.c_str());
-            return nullptr;
-        }
-        return known;
-    }
+    if (known != nullptr) return KnownFile(known, includerPath);
     // A file to scan: its name must outlive the scans of its includes.
     const std::string normal = m_strNormal;
 
@@ -110,13 +112,32 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
     if (includer != nullptr) includer->Close();
     CSourceFile file;
     if (!file.Open(normal.c_str(), OPEN_READ_TEXT, m_bSystemIncludes)) {
+        if (file.Facts().notDiskFile) {
+            // A pipe or a device under that name (Windows lists them) is no file to scan.
+            ReportCondition(m_nErrNotFound, EXIT_NOT_FOUND, true, NOT_FOUND, includerPath.c_str(),
+                            name.c_str());
+            return nullptr;
+        }
         std::fprintf(stderr, CANNOT_OPEN, includerPath.c_str(), normal.c_str());
         m_nExitCode = EXIT_CANNOT_OPEN;
         return nullptr;
     }
+    // A file met before under another name (through a link, or a hard link) is that file: a
+    // tree that links back into itself would otherwise have a new file at every spelling.
+    const CFileFacts& facts = file.Facts();
+    if (facts.hasIdentity) {
+        auto same = m_nodeByIdentity.find(CFileKey{facts.volume, facts.index});
+        if (same != m_nodeByIdentity.end()) {
+            file.Close();
+            m_fileTable.emplace(normal, same->second);
+            if (answer != nullptr) answer->KnowNode(same->second);
+            return KnownFile(same->second, includerPath);
+        }
+    }
     CIncludeNode* node = NewNode(normal, kind == KIND_ANGLE ? 1 : 0);
+    if (facts.hasIdentity) m_nodeByIdentity.emplace(CFileKey{facts.volume, facts.index}, node);
     m_activeFiles.push_back(normal);
-    m_activeDirs.push_back(DirectoryOf(normal));
+    m_activeDirs.Push(DirectoryOf(normal));
     node->SetActive(true);
     std::string include;
     while (file.ReadInclude(include)) {
@@ -127,6 +148,8 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
         if (IsExcluded(include)) continue;
         CIncludeNode* child = ScanFile(include, normal, childKind, &file);
         if (child != nullptr) node->AddChild(child);
+        // The first failure's exit code stands: a reopen that failed now would replace it.
+        if (m_nExitCode != 0) break;
         if (!file.IsOpen() && !file.Reopen()) {
             // The file vanished or was locked while its include was scanned: the rest of it
             // cannot be read, so its dependency list would be incomplete.
@@ -137,7 +160,7 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
     }
     node->SetActive(false);
     m_activeFiles.pop_back();
-    m_activeDirs.pop_back();
+    m_activeDirs.Pop();
     file.Close();
     return node;
 }

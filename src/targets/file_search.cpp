@@ -18,6 +18,23 @@ size_t FindLastSeparator(const std::string& text) {
 
 }  // namespace
 
+size_t FindBackslash(const std::string& text, size_t from) {
+    CPlatform& platform = Platform();
+    for (size_t i = from; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\\') return i;
+        i += c < 0x80 ? 1 : platform.CharLength(text.c_str() + i);
+    }
+    return std::string::npos;
+}
+
+bool EndsWithBackslash(const std::string& text) {
+    if (text.empty() || text.back() != '\\') return false;
+    // A trail byte follows a byte of 0x80 or more; only then is the whole text walked.
+    if (text.size() == 1 || static_cast<unsigned char>(text[text.size() - 2]) < 0x80) return true;
+    return FindLastBackslash(text) == text.size() - 1;
+}
+
 size_t FindLastBackslash(const std::string& text) {
     CPlatform& platform = Platform();
     size_t last = std::string::npos;
@@ -47,7 +64,7 @@ void AppendPath(std::string& path, const std::string& part) {
         return;
     }
     if (part.empty()) return;
-    if (path.back() != '\\' && part.front() != '\\') path += '\\';
+    if (!EndsWithBackslash(path) && part.front() != '\\') path += '\\';
     path += part;
 }
 

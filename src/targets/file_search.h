@@ -73,6 +73,10 @@ bool MakeNormalForm(const std::string& name, std::string& out);
 bool MakeDirectoryForm(const std::string& name, std::string& out);
 // The position of the last backslash (never the trail byte of a multibyte character), or npos.
 size_t FindLastBackslash(const std::string& text);
+// The first backslash at or after `from` (a character boundary), or npos.
+size_t FindBackslash(const std::string& text, size_t from);
+// Whether the text's last character is a backslash.
+bool EndsWithBackslash(const std::string& text);
 // `path` cut after its last backslash, which stays; empty when it has none.
 std::string DirectoryOf(const std::string& path);
 // The code page's lower-casing, in place.

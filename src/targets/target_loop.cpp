@@ -1,8 +1,7 @@
 // The target loop: every target expanded, every source scanned and written, then the closing
 // text (kept-back rules of the macro-based form, the summary macros).
-#include <cctype>
-
 #include "app/dependency_app.h"
+#include "output/output_stream.h"
 #include "scan/include_node.h"
 #include "targets/file_search.h"
 #include "targets/target_source.h"
@@ -14,7 +13,8 @@ bool IsObjectFile(const std::string& name) {
     if (dot == std::string::npos || name.size() - dot != 4) return false;
     static const char OBJ[] = ".obj";
     for (size_t i = 0; i < 4; ++i) {
-        if (std::tolower(static_cast<unsigned char>(name[dot + i])) != OBJ[i]) return false;
+        const char c = name[dot + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != OBJ[i]) return false;
     }
     return true;
 }
@@ -22,9 +22,11 @@ bool IsObjectFile(const std::string& name) {
 }  // namespace
 
 int CDependencyApp::RunTargets() {
-    for (const std::string& macro : m_macros)
-        std::fprintf(stdout, "%s\n", macro.c_str());
-    if (!m_macros.empty()) std::fputs("\n", stdout);
+    for (const std::string& macro : m_macros) {
+        WriteOutput(macro);
+        WriteOutput("\n");
+    }
+    if (!m_macros.empty()) WriteOutput("\n");
 
     CFileSearch search;
     for (size_t i = 0; i < m_targets.size() && m_nExitCode == 0; ++i) {
@@ -41,8 +43,10 @@ int CDependencyApp::RunTargets() {
     }
 
     if (m_bMacroFormat) {
-        for (const std::string& rule : m_macroRules)
-            std::fprintf(stdout, "%s\n\n", rule.c_str());
+        for (const std::string& rule : m_macroRules) {
+            WriteOutput(rule);
+            WriteOutput("\n\n");
+        }
     }
     if (m_bMainObj) WriteMainObj();
     if (m_bMainDep) WriteMainDep();
@@ -65,25 +69,31 @@ void CDependencyApp::ProcessMatch(std::string& match) {
     if (source.m_pRoot != nullptr && m_nExitCode == 0) WriteRule(source);
 }
 
+// The object names were written as make reads them when the rules took them.
 void CDependencyApp::WriteMainObj() {
-    std::fputs("MAIN_OBJ = ", stdout);
+    std::string text = "MAIN_OBJ = ";
     const char* separator = m_bMainObjResponse ? " + ^\n\t" : " + \\\n\t";
     bool first = true;
     for (const std::string& name : m_objNames) {
         if (!IsObjectFile(name)) continue;
-        if (!first) std::fputs(separator, stdout);
+        if (!first) text += separator;
         first = false;
-        std::fprintf(stdout, "%s%s", m_strObjPath.c_str(), name.c_str());
+        text += m_strObjPath;
+        text += name;
     }
-    std::fputs("\n\n", stdout);
+    text += "\n\n";
+    WriteOutput(text);
 }
 
 void CDependencyApp::WriteMainDep() {
-    std::fputs("MAIN_DEP = ", stdout);
+    std::string text = "MAIN_DEP = ";
     bool first = true;
     for (const std::string& name : m_objNames) {
-        std::fprintf(stdout, first ? "%s%s" : " \\\n\t%s%s", m_strObjPath.c_str(), name.c_str());
+        if (!first) text += " \\\n\t";
         first = false;
+        text += m_strObjPath;
+        text += name;
     }
-    std::fputs("\n", stdout);
+    text += "\n";
+    WriteOutput(text);
 }

@@ -23,7 +23,9 @@ public:
         return m_native.FindNextFile(handle, data);
     }
     void FindClose(FindHandle handle) override { m_native.FindClose(handle); }
-    FileHandle OpenFile(const char* name) override { return m_native.OpenFile(name); }
+    FileHandle OpenFile(const char* name, OpenScope scope, CFileFacts& facts) override {
+        return m_native.OpenFile(name, scope, facts);
+    }
     long ReadFile(FileHandle file, char* buffer, size_t size, unsigned long& error) override {
         return m_native.ReadFile(file, buffer, size, error);
     }
@@ -31,7 +33,6 @@ public:
         return m_native.SeekFile(file, position, error);
     }
     void CloseFile(FileHandle file) override { m_native.CloseFile(file); }
-    int64_t FileSize(FileHandle file) override { return m_native.FileSize(file); }
     bool GetEnvironment(const char* name, std::string& value) override {
         return m_native.GetEnvironment(name, value);
     }
@@ -58,6 +59,12 @@ inline std::vector<std::string> ListMatches(const std::string& pattern) {
     } while (Platform().FindNextFile(find, data));
     Platform().FindClose(find);
     return names;
+}
+
+// Opens a disk file as the scan does.
+inline FileHandle OpenDiskFile(const char* name) {
+    CFileFacts facts;
+    return Platform().OpenFile(name, OpenScope::DISK_FILE, facts);
 }
 
 // `text` through the platform's case mapping.

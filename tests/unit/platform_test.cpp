@@ -41,7 +41,7 @@ protected:
     }
 
     static std::string ReadAll(const std::string& name) {
-        FileHandle file = Platform().OpenFile(name.c_str());
+        FileHandle file = OpenDiskFile(name.c_str());
         if (file == INVALID_FILE_HANDLE) return CANNOT_OPEN;
         std::string contents;
         char buffer[64];

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,29 @@
 #include "platform/text_file.h"
 #include "platform/win32_api.h"
 #include "temp_tree.h"
+
+// The allocations left before memory "runs out"; -1 while nothing fails. The whole test program
+// allocates through here; GCC takes the replacement's free for a mismatch.
+long g_nAllocationsLeft = -1;
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(size_t size) {
+    if (g_nAllocationsLeft == 0) throw std::bad_alloc();
+    if (g_nAllocationsLeft > 0) --g_nAllocationsLeft;
+    if (void* block = std::malloc(size != 0 ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+
+void operator delete(void* block, size_t) noexcept {
+    std::free(block);
+}
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -138,9 +163,9 @@ using Win32File = Win32Tree;
 
 TEST_F(Win32File, OpensWithoutSharingAndReadsFromAnyPosition) {
     m_tree.Write("sub/Data.TXT", "0123456789");
-    FileHandle file = Platform().OpenFile("SUB\\data.txt");
+    FileHandle file = OpenDiskFile("SUB\\data.txt");
     ASSERT_NE(file, INVALID_FILE_HANDLE);
-    EXPECT_EQ(Platform().OpenFile("sub\\Data.TXT"), INVALID_FILE_HANDLE) << "shared";
+    EXPECT_EQ(OpenDiskFile("sub\\Data.TXT"), INVALID_FILE_HANDLE) << "shared";
     EXPECT_EQ(std::fopen("sub\\Data.TXT", "rb"), nullptr) << "shared with the C runtime";
 
     char buffer[16];
@@ -153,7 +178,7 @@ TEST_F(Win32File, OpensWithoutSharingAndReadsFromAnyPosition) {
     EXPECT_EQ(Platform().ReadFile(file, buffer, sizeof buffer, error), 0);
     Platform().CloseFile(file);
 
-    file = Platform().OpenFile("sub\\Data.TXT");
+    file = OpenDiskFile("sub\\Data.TXT");
     EXPECT_NE(file, INVALID_FILE_HANDLE) << "the first close ends the lock";
     Platform().CloseFile(file);
     Platform().CloseFile(INVALID_FILE_HANDLE);
@@ -162,7 +187,7 @@ TEST_F(Win32File, OpensWithoutSharingAndReadsFromAnyPosition) {
 TEST_F(Win32File, OpensNoDirectoryAndNothingMissing) {
     m_tree.MakeDir("dir");
     for (const char* name : {"dir", "dir\\", "missing.h", "dir\\missing.h", "*.h"})
-        EXPECT_EQ(Platform().OpenFile(name), INVALID_FILE_HANDLE) << name;
+        EXPECT_EQ(OpenDiskFile(name), INVALID_FILE_HANDLE) << name;
     CTextFile text;
     EXPECT_FALSE(text.OpenText("dir"));
 }
@@ -262,6 +287,47 @@ struct CRecursion {
     int levels;
     int result;
 };
+
+// The handles the process holds open. Wine answers GetProcessHandleCount with 0; there the
+// descriptors of the process, listed in its /proc, tell the same.
+DWORD OpenHandles() {
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0) return count;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA("Z:\\proc\\self\\fd\\*", &found);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+        ++count;
+    } while (FindNextFileA(find, &found));
+    ::FindClose(find);
+    return count;
+}
+
+// A directory's listing read for the cache may exhaust memory at any entry; its handle is closed
+// all the same.
+TEST_F(Win32Listing, ListingThatRunsOutOfMemoryClosesItsHandle) {
+    for (int i = 0; i < 20; ++i)
+        m_tree.Write("dir/file" + std::to_string(i) + ".h", "");
+    const DWORD before = OpenHandles();
+    ASSERT_GT(before, 0u) << "no way to count the open handles";
+    int exhausted = 0;
+    for (long allowed = 0; allowed < 300; ++allowed) {
+        Platform().ForgetFileSystem();
+        CFindData data;
+        g_nAllocationsLeft = allowed;
+        try {
+            FindHandle find = Platform().FindFirstFile("dir\\file7.h", data);
+            g_nAllocationsLeft = -1;
+            Platform().FindClose(find);
+        } catch (const std::bad_alloc&) {
+            g_nAllocationsLeft = -1;
+            ++exhausted;
+        }
+    }
+    EXPECT_GT(exhausted, 20) << "memory ran out inside the listing";
+    const DWORD after = OpenHandles();
+    EXPECT_EQ(before, after);
+}
 
 TEST(Win32LargeStack, RunsRecursionFarBeyondTheDefaultStack) {
     // 64 MiB of frames; the process's own stack is a few MiB.

@@ -28,6 +28,21 @@ TEST(DependencyName, OtherTopLevelDirectoriesDrivesAndTheRootStayFull) {
     EXPECT_EQ("x", app.MakeDependencyName("c:\\a\\", "x")) << "short paths are left alone";
 }
 
+// A network path's root is its server and share, as a drive's is its letter.
+TEST(DependencyName, NetworkPathsAreRelativeOnlyBelowTheSameShare) {
+    CAppRun run({"/nologo"});
+    const CDependencyApp& app = *run.app;
+    const std::string src = "\\\\srv\\share\\src\\";
+    EXPECT_EQ("a.h", app.MakeDependencyName(src, "\\\\srv\\share\\src\\a.h"));
+    EXPECT_EQ("..\\x.h", app.MakeDependencyName(src + "deep\\", "\\\\srv\\share\\src\\x.h"));
+    for (const char* other : {"\\\\xrv\\share\\src\\a.h", "\\\\srv\\other\\src\\a.h",
+                              "\\\\srv\\share\\lib\\a.h", "c:\\share\\src\\a.h"}) {
+        EXPECT_EQ(other, app.MakeDependencyName(src, other));
+    }
+    EXPECT_EQ("\\\\xrv\\share\\x.h",
+              app.MakeDependencyName("\\\\srv\\share\\", "\\\\xrv\\share\\x.h"));
+}
+
 TEST(DependencyName, AbsoluteForms) {
     CAppRun run({"/nologo"});
     CDependencyApp& app = *run.app;

@@ -13,8 +13,8 @@ namespace {
 // Counts the opens of every file and the files open at once.
 class COpenCounter : public CForwardingPlatform {
 public:
-    FileHandle OpenFile(const char* name) override {
-        FileHandle file = CForwardingPlatform::OpenFile(name);
+    FileHandle OpenFile(const char* name, OpenScope scope, CFileFacts& facts) override {
+        FileHandle file = CForwardingPlatform::OpenFile(name, scope, facts);
         if (file == INVALID_FILE_HANDLE) return file;
         if (failReopenOf == name && opens[name] > 0) {
             CForwardingPlatform::CloseFile(file);
@@ -318,6 +318,47 @@ TEST_F(ScanTest, IncluderThatCannotBeReopenedEndsTheRunAsUnopenable) {
     EXPECT_TRUE(run->app->m_activeFiles.empty());
 }
 
+TEST_F(ScanTest, FirstFailureKeepsItsExitCodeWhenTheIncluderCannotBeReopened) {
+    tree.Write("main.c", "#include \"a.h\"\n#include \"b.h\"\n" + std::string(40000, '\n'));
+    tree.Write("a.h", "#include \"missing.h\"\n");
+    tree.Write("b.h", "");
+    files.failReopenOf = Normal("main.c");
+    Scan("main.c");
+    EXPECT_EQ("incwalk32: " + Normal("a.h") + ": include file missing.h not found\n", err);
+    EXPECT_EQ(3, run->ExitCode());
+    EXPECT_EQ(1, files.opens[Normal("main.c")]) << "no reopen once the run is ending";
+}
+
+// Counts the directory probes of the scan.
+class CProbeCounter : public COpenCounter {
+public:
+    FindHandle FindFirstFile(const char* pattern, CFindData& data) override {
+        ++probes;
+        return COpenCounter::FindFirstFile(pattern, data);
+    }
+    long probes = 0;
+};
+
+TEST(ScanCost, EachDirectoryIsSearchedOncePerIncludeHoweverDeepTheChain) {
+    // A chain that alternates between two directories, each header also including one from the
+    // /I path: every active file's directory is searched for it, but only two are distinct.
+    CTempTree tree;
+    tree.Enter();
+    const int depth = 400;
+    for (int i = 0; i < depth; ++i) {
+        const std::string next = i % 2 == 0 ? "../b/h" : "../a/h";
+        tree.Write(std::string(i % 2 == 0 ? "a" : "b") + "/h" + std::to_string(i) + ".h",
+                   "#include \"common.h\"\n#include \"" + next + std::to_string(i + 1) + ".h\"\n");
+    }
+    tree.Write(std::string(depth % 2 == 0 ? "a" : "b") + "/h" + std::to_string(depth) + ".h", "");
+    tree.Write("inc/common.h", "");
+    tree.Write("main.c", "#include \"a/h0.h\"\n");
+    CProbeCounter probes;
+    CAppRun run({"/nologo", "/Iinc", "main.c"});
+    EXPECT_EQ(0, run.ExitCode()) << run.err;
+    EXPECT_LT(probes.probes, 6L * depth) << "a directory searched again for the same include";
+}
+
 TEST(ScanRun, ReadErrorEndsTheRunWithTheErrorNumber) {
     CTempTree tree;
     tree.Enter();
@@ -326,9 +367,9 @@ TEST(ScanRun, ReadErrorEndsTheRunWithTheErrorNumber) {
     // The first source reads fine; the failure comes with the second.
     class CFailOnB : public COpenCounter {
     public:
-        FileHandle OpenFile(const char* name) override {
+        FileHandle OpenFile(const char* name, OpenScope scope, CFileFacts& facts) override {
             failReads = std::string(name).find("b.c") != std::string::npos;
-            return COpenCounter::OpenFile(name);
+            return COpenCounter::OpenFile(name, scope, facts);
         }
     } failing;
     CAppRun run({"/nologo", "a.c", "b.c"});

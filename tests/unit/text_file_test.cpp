@@ -104,6 +104,25 @@ TEST(TextFile, SeekOutsideTheKeptBytesReadsThereAfresh) {
     EXPECT_THROW(file.Seek(0), CFileException);
 }
 
+// Files that a kernel makes as they are read (those in /proc) report a size of 0.
+TEST(TextFile, SizeOfNothingIsNoEndOfFile) {
+    CTempTree tree;
+    tree.Write("proc.txt", "#include \"a.h\"\n");
+    class CZeroSize : public CForwardingPlatform {
+    public:
+        FileHandle OpenFile(const char* name, OpenScope scope, CFileFacts& facts) override {
+            FileHandle file = m_native.OpenFile(name, scope, facts);
+            facts.size = 0;
+            return file;
+        }
+    } zeroSize;
+    CTextFile file;
+    ASSERT_TRUE(file.OpenText(tree.Path("proc.txt").c_str()));
+    char line[32];
+    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
+    EXPECT_STREQ("#include \"a.h\"\n", line);
+}
+
 TEST(TextFile, PlainOpenForgetsWhatAnEarlierFileKept) {
     CTempTree tree;
     tree.Write("a.txt", "a1\na2\n");

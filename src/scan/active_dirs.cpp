@@ -1,0 +1,41 @@
+#include "scan/active_dirs.h"
+
+void CActiveDirs::Push(const std::string& dir) {
+    const size_t index = m_entries.size();
+    m_entries.push_back(CEntry{dir, NONE, m_nInnermost, NONE});
+    if (m_nInnermost != NONE) m_entries[m_nInnermost].inner = index;
+    m_nInnermost = index;
+    auto latest = m_latest.emplace(dir, index);
+    if (!latest.second) {
+        m_entries[index].shadowed = latest.first->second;
+        Unlink(latest.first->second);
+        latest.first->second = index;
+    }
+}
+
+void CActiveDirs::Pop() {
+    const size_t index = m_entries.size() - 1;
+    CEntry& entry = m_entries[index];
+    if (entry.shadowed != NONE) {
+        Relink(entry.shadowed);
+        m_latest[entry.dir] = entry.shadowed;
+    } else {
+        m_latest.erase(entry.dir);
+    }
+    // Read after the relink: the entry taken out may be the next one outwards again.
+    m_nInnermost = entry.outer;
+    if (m_nInnermost != NONE) m_entries[m_nInnermost].inner = NONE;
+    m_entries.pop_back();
+}
+
+void CActiveDirs::Unlink(size_t index) {
+    const CEntry& entry = m_entries[index];
+    if (entry.inner != NONE) m_entries[entry.inner].outer = entry.outer;
+    if (entry.outer != NONE) m_entries[entry.outer].inner = entry.inner;
+}
+
+void CActiveDirs::Relink(size_t index) {
+    const CEntry& entry = m_entries[index];
+    if (entry.inner != NONE) m_entries[entry.inner].outer = index;
+    if (entry.outer != NONE) m_entries[entry.outer].inner = index;
+}
