@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <clocale>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -105,12 +107,17 @@ bool IsMarker(const std::string& line) {
 }
 
 bool TakesPath(const std::string& kind) {
-    return kind == "file" || kind == "dir";
+    return kind == "file" || kind == "dir" || kind == "link" || kind == "hardlink" ||
+           kind == "fifo";
 }
 
 bool IsKnownKind(const std::string& kind) {
     static const char* const kKinds[] = {"file",
                                          "dir",
+                                         "link",
+                                         "hardlink",
+                                         "fifo",
+                                         "stdout-to",
                                          "args",
                                          "env",
                                          "cwd",
@@ -215,6 +222,14 @@ std::string ExpandRepeats(const std::string& line) {
     return result + line.substr(pos);
 }
 
+// Whether `[xHH]` (one byte in hexadecimal, upper-case digits) stands at `at`: bytes that are not
+// UTF-8, such as names in the BIG5 character set.
+bool IsByteToken(const std::string& text, size_t at) {
+    auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
+    return text.compare(at, 2, "[x") == 0 && at + 5 <= text.size() && hex(text[at + 2]) &&
+           hex(text[at + 3]) && text[at + 4] == ']';
+}
+
 // Expands the placeholders of one line in a single pass; unknown bracketed text stays as it is.
 std::string ExpandLine(const std::string& line, const Root& root) {
     const std::pair<const char*, std::string> kTokens[] = {
@@ -234,6 +249,11 @@ std::string ExpandLine(const std::string& line, const Root& root) {
             }
         }
         if (replaced) continue;
+        if (IsByteToken(text, i)) {
+            result += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
+            i += 5;
+            continue;
+        }
         if (text.compare(i, 7, "[NOEOL]") == 0)
             throw CaseError("[NOEOL] is allowed only at the end of a section: '" + line + "'");
         result += text[i++];
@@ -342,16 +362,32 @@ void WriteFile(const fs::path& path, const std::string& content) {
     if (!out) throw CaseError("cannot write " + path.string());
 }
 
+// The one value of a section that must hold exactly one.
+std::string OneValue(const Section& section, const Root& root) {
+    std::vector<std::string> values = ValueLines(section, root);
+    if (values.size() != 1) throw CaseError("'" + section.marker + "' must hold exactly one value");
+    return values[0];
+}
+
 void CreateTree(const CaseFile& parsed, const fs::path& sandbox, const Root& root) {
     for (const Section& section : parsed.sections) {
         if (!TakesPath(section.kind)) continue;
         fs::path path = InsidePath(sandbox, ExpandLine(section.arg, root));
         if (section.kind == "file") {
             WriteFile(path, SectionText(section, root));
-        } else {
-            if (!ValueLines(section, root).empty())
-                throw CaseError("'" + section.marker + "' cannot have content");
-            fs::create_directories(path);
+            continue;
+        }
+        const bool valued = section.kind == "link" || section.kind == "hardlink";
+        if (!valued && !ValueLines(section, root).empty())
+            throw CaseError("'" + section.marker + "' cannot have content");
+        fs::create_directories(section.kind == "dir" ? path : path.parent_path());
+        if (section.kind == "link") {
+            // The target as written: relative to the link's directory, or an absolute POSIX path.
+            fs::create_symlink(OneValue(section, root), path);
+        } else if (section.kind == "hardlink") {
+            fs::create_hard_link(InsidePath(sandbox, OneValue(section, root)), path);
+        } else if (section.kind == "fifo" && mkfifo(path.c_str(), 0644) != 0) {
+            throw CaseError("cannot make the FIFO " + path.string());
         }
     }
 }
@@ -375,6 +411,21 @@ bool IsRemovedVariable(const std::string& entry) {
     // The program looks names up regardless of case, so "include" counts as INCLUDE too.
     return name == "INCLUDE" || name == "LANG" || name == "LANGUAGE" ||
            name.compare(0, 3, "LC_") == 0;
+}
+
+// The locale a case's environment asks for, where the host has not got it: the case cannot run.
+std::string MissingLocale(const std::vector<std::string>& env) {
+    for (const char* name : {"LC_ALL=", "LC_CTYPE=", "LANG="}) {
+        for (const std::string& entry : env) {
+            if (entry.compare(0, std::strlen(name), name) != 0) continue;
+            const std::string locale = entry.substr(std::strlen(name));
+            locale_t handle = newlocale(LC_CTYPE_MASK, locale.c_str(), nullptr);
+            if (handle == nullptr) return locale;
+            freelocale(handle);
+            return std::string();
+        }
+    }
+    return std::string();
 }
 
 std::vector<std::string> CaseEnvironment(const CaseFile& parsed, const Root& root) {
@@ -433,13 +484,47 @@ std::vector<char*> CStrings(std::vector<std::string>& strings) {
     return pointers;
 }
 
+// Where the program's standard output goes: the runner's pipe, or one of the failures that a
+// case may ask for with `== stdout-to`.
+enum class StdoutTo { PIPE, FULL_DEVICE, CLOSED, BROKEN_PIPE };
+
+StdoutTo CaseStdout(const CaseFile& parsed, const Root& root) {
+    const Section* section = FindSection(parsed, "stdout-to");
+    if (!section) return StdoutTo::PIPE;
+    const std::string value = OneValue(*section, root);
+    if (value == "full") return StdoutTo::FULL_DEVICE;
+    if (value == "closed") return StdoutTo::CLOSED;
+    if (value == "broken-pipe") return StdoutTo::BROKEN_PIPE;
+    throw CaseError("'== stdout-to' takes full, closed or broken-pipe, not '" + value + "'");
+}
+
+// Puts the failure `to` asks for on descriptor 1 of the child.
+void RedirectStdout(StdoutTo to, int outFd) {
+    if (to == StdoutTo::PIPE) {
+        dup2(outFd, 1);
+    } else if (to == StdoutTo::FULL_DEVICE) {
+        dup2(open("/dev/full", O_WRONLY), 1);
+    } else if (to == StdoutTo::CLOSED) {
+        close(1);
+    } else {
+        // A reader that went away before the program wrote anything: every write fails.
+        int ends[2];
+        if (pipe(ends) != 0) _exit(127);
+        close(ends[0]);
+        dup2(ends[1], 1);
+        close(ends[1]);
+        signal(SIGPIPE, SIG_DFL);
+    }
+    close(outFd);
+}
+
 [[noreturn]] void ExecChild(std::vector<std::string> argv, std::vector<std::string> env,
-                            const fs::path& cwd, int outFd, int errFd) {
+                            const fs::path& cwd, int outFd, int errFd, StdoutTo stdoutTo) {
     setpgid(0, 0);
     int devNull = open("/dev/null", O_RDONLY);
     dup2(devNull, 0);
-    dup2(outFd, 1);
     dup2(errFd, 2);
+    RedirectStdout(stdoutTo, outFd);
     if (chdir(cwd.c_str()) != 0) {
         std::perror(cwd.c_str());
         _exit(127);
@@ -493,7 +578,7 @@ void Reap(pid_t pid, RunResult& result, std::chrono::steady_clock::time_point de
 }
 
 RunResult Run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-              const fs::path& cwd, int timeoutSeconds) {
+              const fs::path& cwd, int timeoutSeconds, StdoutTo stdoutTo) {
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
     pid_t pid = fork();
@@ -501,7 +586,7 @@ RunResult Run(const std::vector<std::string>& argv, const std::vector<std::strin
     if (pid == 0) {
         close(outPipe[0]);
         close(errPipe[0]);
-        ExecChild(argv, env, cwd, outPipe[1], errPipe[1]);
+        ExecChild(argv, env, cwd, outPipe[1], errPipe[1], stdoutTo);
     }
     close(outPipe[1]);
     close(errPipe[1]);
@@ -725,6 +810,13 @@ int RunCase(const Options& options) {
     }
     fs::path sandbox = PrepareSandbox(options.sandbox, options.caseFile);
     Root root = MakeRoot(sandbox, options.drive);
+    const std::vector<std::string> env = CaseEnvironment(parsed, root);
+    const std::string missing = MissingLocale(env);
+    if (!missing.empty() && !options.windows) {
+        std::cout << "skipped: the locale " << missing << " is not installed here\n";
+        fs::remove_all(sandbox);
+        return kSkipped;
+    }
     CreateTree(parsed, sandbox, root);
 
     std::vector<std::string> argv = options.emulator;
@@ -739,7 +831,7 @@ int RunCase(const Options& options) {
     outcome.expectedOut = out ? SectionText(*out, root) : "";
     outcome.expectedErr = err ? SectionText(*err, root) : "";
     outcome.expectedExit = ExpectedExitCode(ExpectedSection(parsed, "exit", options), root);
-    outcome.actual = Run(argv, CaseEnvironment(parsed, root), cwd, options.timeoutSeconds);
+    outcome.actual = Run(argv, env, cwd, options.timeoutSeconds, CaseStdout(parsed, root));
 
     bool passed = Passed(outcome, options.crlf);
     if (options.update) {
