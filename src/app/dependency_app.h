@@ -132,6 +132,9 @@ private:
     CActiveDirs m_activeDirs;
     // The node of each file by its identity: a file reached under a second name is the same.
     std::unordered_map<CFileKey, CIncludeNode*, CFileKeyHash> m_nodeByIdentity;
+    // Whether some file was met under a second name: a node's path is then not always the
+    // normal form of the name that reached it.
+    bool m_bAliases = false;
     // Scratch texts of the rule writer, kept to spare an allocation per dependency.
     std::string m_strRuleText;
     std::string m_strDependencyName;
@@ -155,6 +158,7 @@ private:
     CIncludeNode* KnownFile(CIncludeNode* known, const std::string& includerPath);
     // The display name of a dependency for a source in `dir`.
     const std::string& DisplayName(CIncludeNode& node, const std::string& dir);
+    const std::string& NewDisplayName(CIncludeNode& node, const std::string& dir);
     static void RunOnThread(void* context);
     // The run inside the region that catches exhaustion of memory and file I/O errors.
     void RunGuarded(int argc, char** argv);

@@ -58,10 +58,11 @@ void AppendMakeText(std::string& out, const std::string& name) {
     out.append(name, from, std::string::npos);
 }
 
-std::string MakeText(const std::string& name) {
+void MakeText(std::string& name) {
+    if (name.find('$') == std::string::npos) return;
     std::string text;
     AppendMakeText(text, name);
-    return text;
+    name.swap(text);
 }
 
 std::string QuoteName(const std::string& text) {
@@ -112,11 +113,11 @@ bool MakeObjectName(const std::string& matchedName, const std::string& targetExt
 }
 
 void CIncludeNode::CollectDependencies() {
-    if (StackIsLow()) throw std::bad_alloc();
     // A node met again has had its whole subtree collected at its first visit (the graph has
     // no cycles), so walking it again would add nothing and costs time exponential in the
     // sharing of headers.
     if (m_nCollectPass == s_nCollectPass) return;
+    if (StackIsLow()) throw std::bad_alloc();
     m_nCollectPass = s_nCollectPass;
     g_pApp->m_ruleDeps.push_back(this);
     cursor = 0;
@@ -181,17 +182,20 @@ void CDependencyApp::AppendDependencyName(std::string& out, const std::string& d
     out.append(path, p, std::string::npos);
 }
 
-const std::string& CDependencyApp::DisplayName(CIncludeNode& node, const std::string& dir) {
-    const bool plainPath = node.path.find('$') == std::string::npos;
-    if (node.isSystem && plainPath) return node.path;
+inline const std::string& CDependencyApp::DisplayName(CIncludeNode& node, const std::string& dir) {
+    if (node.isSystem && node.IsMakeText()) return node.path;
     if (const std::string* cached = node.CachedName(dir)) return *cached;
+    return NewDisplayName(node, dir);
+}
+
+const std::string& CDependencyApp::NewDisplayName(CIncludeNode& node, const std::string& dir) {
     m_strDependencyName.clear();
     if (node.isSystem) {
         m_strDependencyName = node.path;
     } else {
         AppendDependencyName(m_strDependencyName, dir, node.path);
     }
-    if (!plainPath) m_strDependencyName = MakeText(m_strDependencyName);
+    if (!node.IsMakeText()) MakeText(m_strDependencyName);
     node.CacheName(dir, m_strDependencyName);
     return m_strDependencyName;
 }
@@ -219,13 +223,13 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
     }
 
     // Names from the file system are written as make reads them back: a `$` doubled.
-    objName = MakeText(objName);
+    MakeText(objName);
     // The root's path is the normal form of the matched name, unless the scan met the file
     // before under another name.
-    std::string fullName;
-    if (!MakeNormalForm(source.m_strName, fullName)) fullName = root->path;
-    const std::string display =
-        MakeText(root->isSystem ? fullName : MakeDependencyName(source.m_strDir, fullName));
+    std::string fullName = root->path;
+    if (m_bAliases && !MakeNormalForm(source.m_strName, fullName)) fullName = root->path;
+    std::string display = root->isSystem ? fullName : MakeDependencyName(source.m_strDir, fullName);
+    MakeText(display);
     if (m_bMainObj || m_bMainDep) m_objNames.push_back(objName);
 
     // The rule is put together in one text and written at once: a rule may list thousands of

@@ -7,7 +7,8 @@
 // a name such as `v$(x).h` names that file and expands nothing. Texts the caller wrote (macro
 // definitions, /U, /O) are written as given: they may use macros on purpose.
 void AppendMakeText(std::string& out, const std::string& name);
-std::string MakeText(const std::string& name);
+// The same in place.
+void MakeText(std::string& name);
 
 // The text between double quotes; nothing inside is escaped.
 std::string QuoteName(const std::string& text);

@@ -4,12 +4,12 @@
 
 namespace {
 CPlatform* g_pPlatform = nullptr;
-uintptr_t g_nStackLimit = 0;  // the lowest address a level may use; 0 when nothing is watched
-
 uintptr_t AddressOf(const char* frame) {
     return reinterpret_cast<uintptr_t>(frame);
 }
 }  // namespace
+
+uintptr_t g_nStackLimit = 0;
 
 CPlatform& Platform() {
     return g_pPlatform != nullptr ? *g_pPlatform : NativePlatform();
@@ -29,9 +29,4 @@ CStackWatch::CStackWatch(size_t reserve) {
 
 CStackWatch::~CStackWatch() {
     g_nStackLimit = 0;
-}
-
-bool StackIsLow() {
-    char here = 0;
-    return AddressOf(&here) < g_nStackLimit;
 }

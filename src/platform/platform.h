@@ -126,7 +126,11 @@ public:
     CStackWatch(const CStackWatch&) = delete;
     CStackWatch& operator=(const CStackWatch&) = delete;
 };
-bool StackIsLow();
+extern uintptr_t g_nStackLimit;  // the lowest address a level may use; 0 when nothing is watched
+inline bool StackIsLow() {
+    char here = 0;
+    return reinterpret_cast<uintptr_t>(&here) < g_nStackLimit;
+}
 
 // Runs body(context) on a thread whose stack may grow to `stackBytes` (reserved, not committed)
 // and waits for it to end. False when no such thread could be made; the body has not run then.

@@ -110,7 +110,8 @@ size_t LastSeparatorOf(const char* text, size_t length, bool slashToo = true) {
 
 // Whether a full path's text ends with its separator.
 bool EndsWithBackslash(const std::string& path) {
-    return !path.empty() && LastSeparatorOf(path.data(), path.size(), false) == path.size() - 1;
+    if (path.empty() || path.back() != '\\') return false;
+    return LastSeparatorOf(path.data(), path.size(), false) == path.size() - 1;
 }
 
 // Matches a name against a pattern, both upper-cased: `*` any run of characters, `?` exactly one
@@ -212,6 +213,11 @@ void AppendComponents(const char* rest, std::string& out, size_t rootLength) {
 
 // The last backslash or slash of `name`, or null.
 const char* LastSeparator(const char* name) {
+    const char* backslash = std::strrchr(name, '\\');
+    const char* slash = std::strrchr(name, '/');
+    const char* last =
+        slash == nullptr || (backslash != nullptr && backslash > slash) ? backslash : slash;
+    if (last == nullptr || last == name || IsAscii(last[-1])) return last;
     const size_t separator = LastSeparatorOf(name, std::strlen(name));
     return separator == std::string::npos ? nullptr : name + separator;
 }
@@ -273,7 +279,15 @@ const char* StartUncPath(const char* name, std::string& out, size_t& rootLength)
 // multibyte character of the locale. A byte that starts no valid character stays, and so does a
 // character whose other case has another length, because the mapping never moves bytes.
 void MapCase(std::string& text, bool upper) {
+    // Most names are ASCII through and through.
     size_t at = 0;
+    if (upper) {
+        for (; at < text.size() && IsAscii(text[at]); ++at)
+            text[at] = AsciiUpper(text[at]);
+    } else {
+        for (; at < text.size() && IsAscii(text[at]); ++at)
+            text[at] = AsciiLower(text[at]);
+    }
     while (at < text.size()) {
         if (IsAscii(text[at])) {
             text[at] = upper ? AsciiUpper(text[at]) : AsciiLower(text[at]);

@@ -1,11 +1,13 @@
 #include "scan/active_dirs.h"
 
-void CActiveDirs::Push(const std::string& dir) {
+#include <utility>
+
+void CActiveDirs::Push(std::string dir) {
     const size_t index = m_entries.size();
-    m_entries.push_back(CEntry{dir, NONE, m_nInnermost, NONE});
+    m_entries.push_back(CEntry{std::move(dir), NONE, m_nInnermost, NONE});
     if (m_nInnermost != NONE) m_entries[m_nInnermost].inner = index;
     m_nInnermost = index;
-    auto latest = m_latest.emplace(dir, index);
+    auto latest = m_latest.emplace(m_entries.back().dir, index);
     if (!latest.second) {
         m_entries[index].shadowed = latest.first->second;
         Unlink(latest.first->second);
@@ -16,11 +18,13 @@ void CActiveDirs::Push(const std::string& dir) {
 void CActiveDirs::Pop() {
     const size_t index = m_entries.size() - 1;
     CEntry& entry = m_entries[index];
+    // The key is the text of the directory's first entry, which outlives every later one.
+    auto latest = m_latest.find(entry.dir);
     if (entry.shadowed != NONE) {
         Relink(entry.shadowed);
-        m_latest[entry.dir] = entry.shadowed;
+        latest->second = entry.shadowed;
     } else {
-        m_latest.erase(entry.dir);
+        m_latest.erase(latest);
     }
     // Read after the relink: the entry taken out may be the next one outwards again.
     m_nInnermost = entry.outer;

@@ -3,9 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
-#include <vector>
 
 // Each directory is searched once per include however many active files stand in it: one
 // searched before finds nothing the second time, and a chain that alternates between two
@@ -14,7 +15,7 @@
 // search visits only those.
 class CActiveDirs {
 public:
-    void Push(const std::string& dir);
+    void Push(std::string dir);
     void Pop();
 
     // Calls `search` with each distinct directory, innermost first, until it returns true;
@@ -43,7 +44,7 @@ private:
     void Unlink(size_t index);
     void Relink(size_t index);
 
-    std::vector<CEntry> m_entries;  // in stack order, outermost first
+    std::deque<CEntry> m_entries;  // in stack order, outermost first; the texts never move
     size_t m_nInnermost = NONE;
-    std::unordered_map<std::string, size_t> m_latest;  // directory to its innermost entry
+    std::unordered_map<std::string_view, size_t> m_latest;  // directory to its innermost entry
 };

@@ -23,7 +23,8 @@ struct CFileKeyHash {
 
 class CIncludeNode {
 public:
-    CIncludeNode(const std::string& nodePath, int bSystem) : path(nodePath), isSystem(bSystem) {}
+    CIncludeNode(const std::string& nodePath, int bSystem)
+        : path(nodePath), isSystem(bSystem), m_bMakeText(nodePath.find('$') == std::string::npos) {}
 
     void AddChild(CIncludeNode* node) { children.push_back(node); }
     // The child at the cursor, advancing it; null once every child has been taken.
@@ -39,6 +40,8 @@ public:
     const std::string* CachedName(const std::string& dir) const {
         return m_strNameDir == dir && !dir.empty() ? &m_strName : nullptr;
     }
+    // Whether make reads the path as it stands: it holds no `$`, which make needs doubled.
+    bool IsMakeText() const { return m_bMakeText; }
     void CacheName(const std::string& dir, const std::string& name) {
         m_strNameDir = dir;
         m_strName = name;
@@ -60,6 +63,7 @@ private:
     static unsigned s_nCollectPass;
     unsigned m_nCollectPass = 0;  // the collection that listed this node last
     bool m_bActive = false;
+    bool m_bMakeText;
     std::string m_strNameDir;
     std::string m_strName;
 };

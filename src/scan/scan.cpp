@@ -130,6 +130,7 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
         if (same != m_nodeByIdentity.end()) {
             file.Close();
             m_fileTable.emplace(normal, same->second);
+            m_bAliases = true;
             if (answer != nullptr) answer->KnowNode(same->second);
             return KnownFile(same->second, includerPath);
         }

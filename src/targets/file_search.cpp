@@ -18,7 +18,7 @@ size_t FindLastSeparator(const std::string& text) {
 
 }  // namespace
 
-size_t FindBackslash(const std::string& text, size_t from) {
+size_t WalkToBackslash(const std::string& text, size_t from) {
     CPlatform& platform = Platform();
     for (size_t i = from; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -26,13 +26,6 @@ size_t FindBackslash(const std::string& text, size_t from) {
         i += c < 0x80 ? 1 : platform.CharLength(text.c_str() + i);
     }
     return std::string::npos;
-}
-
-bool EndsWithBackslash(const std::string& text) {
-    if (text.empty() || text.back() != '\\') return false;
-    // A trail byte follows a byte of 0x80 or more; only then is the whole text walked.
-    if (text.size() == 1 || static_cast<unsigned char>(text[text.size() - 2]) < 0x80) return true;
-    return FindLastBackslash(text) == text.size() - 1;
 }
 
 size_t FindLastBackslash(const std::string& text) {

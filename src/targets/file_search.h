@@ -73,10 +73,26 @@ bool MakeNormalForm(const std::string& name, std::string& out);
 bool MakeDirectoryForm(const std::string& name, std::string& out);
 // The position of the last backslash (never the trail byte of a multibyte character), or npos.
 size_t FindLastBackslash(const std::string& text);
-// The first backslash at or after `from` (a character boundary), or npos.
-size_t FindBackslash(const std::string& text, size_t from);
+// The first backslash at or after `from` (a character boundary), walking the text character by
+// character, or npos.
+size_t WalkToBackslash(const std::string& text, size_t from);
+// The same, at the cost of a byte search where no multibyte character is near.
+inline size_t FindBackslash(const std::string& text, size_t from) {
+    const size_t candidate = text.find('\\', from);
+    // A trail byte follows a byte of 0x80 or more; only behind one is the text walked.
+    if (candidate == std::string::npos || candidate == from ||
+        static_cast<unsigned char>(text[candidate - 1]) < 0x80) {
+        return candidate;
+    }
+    return WalkToBackslash(text, from);
+}
 // Whether the text's last character is a backslash.
-bool EndsWithBackslash(const std::string& text);
+inline bool EndsWithBackslash(const std::string& text) {
+    if (text.empty() || text.back() != '\\') return false;
+    // A trail byte follows a byte of 0x80 or more; only then is the whole text walked.
+    if (text.size() == 1 || static_cast<unsigned char>(text[text.size() - 2]) < 0x80) return true;
+    return FindLastBackslash(text) == text.size() - 1;
+}
 // `path` cut after its last backslash, which stays; empty when it has none.
 std::string DirectoryOf(const std::string& path);
 // The code page's lower-casing, in place.
