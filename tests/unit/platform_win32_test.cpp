@@ -325,8 +325,9 @@ TEST_F(Win32Listing, ListingThatRunsOutOfMemoryClosesItsHandle) {
         }
     }
     EXPECT_GT(exhausted, 20) << "memory ran out inside the listing";
-    const DWORD after = OpenHandles();
-    EXPECT_EQ(before, after);
+    // Wine opens and closes a descriptor of its own now and then; a leak would hold one for
+    // every listing that ran out of memory.
+    EXPECT_LE(OpenHandles(), before + 5);
 }
 
 TEST(Win32LargeStack, RunsRecursionFarBeyondTheDefaultStack) {
