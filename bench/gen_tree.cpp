@@ -76,23 +76,23 @@ const char* const PARTS[] = {"buffer", "stream", "types",  "config", "error",  "
                              "impl",   "traits", "base",   "view",   "range",  "state"};
 const int PART_COUNT = sizeof(PARTS) / sizeof(PARTS[0]);
 
-const char* const STD_HEADERS[] = {"stdio.h", "stdlib.h", "string.h", "vector", "string",
-                                   "map",     "memory",   "windows.h"};
+const char* const STD_HEADERS[] = {"stdio.h", "stdlib.h", "string.h", "vector",
+                                   "string",  "map",      "memory",   "windows.h"};
 
 enum Kind { SOURCE, PRIVATE, LIBRARY };
 
 struct CInclude {
-    int target;         // index of the file, or -1 for a file that exists nowhere
-    std::string text;   // the name as the line spells it
+    int target;        // index of the file, or -1 for a file that exists nowhere
+    std::string text;  // the name as the line spells it
     bool angle;
 };
 
 struct CFile {
     Kind kind;
-    std::string path;   // relative to the tree, as stored on disk, '/' separators
-    std::string spell;  // how include lines name it, lower case ("lib/name.h", "mod_cfg.h")
-    std::string disk;   // the same name as stored on disk
-    bool angle = false; // a library under an INCLUDE directory: named with <...>
+    std::string path;    // relative to the tree, as stored on disk, '/' separators
+    std::string spell;   // how include lines name it, lower case ("lib/name.h", "mod_cfg.h")
+    std::string disk;    // the same name as stored on disk
+    bool angle = false;  // a library under an INCLUDE directory: named with <...>
     int library = -1;
     int layer = 0;
     std::vector<CInclude> includes;
@@ -104,8 +104,7 @@ struct CLibrary {
 
 std::string Upper(std::string s) {
     for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return s;
 }
 
@@ -113,8 +112,7 @@ std::string Upper(std::string s) {
 std::string Camel(std::string s) {
     bool start = true;
     for (char& c : s) {
-        if (start && c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        if (start && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
         start = c == '_';
     }
     return s;
@@ -122,15 +120,14 @@ std::string Camel(std::string s) {
 
 // The name as stored on disk: mostly as written, sometimes in camel or upper case.
 std::string DiskCase(CRandom& rng, const std::string& name, double mixed) {
-    if (!rng.Chance(mixed))
-        return name;
+    if (!rng.Chance(mixed)) return name;
     return rng.Chance(0.25) ? Upper(name) : Camel(name);
 }
 
 class CGenerator {
 public:
-    CGenerator(int files, uint64_t seed, int subset) : m_rng(seed), m_nTarget(files), m_nSeed(seed),
-                                                       m_nSubset(subset) {}
+    CGenerator(int files, uint64_t seed, int subset)
+        : m_rng(seed), m_nTarget(files), m_nSeed(seed), m_nSubset(subset) {}
     void Build();
     void Write(const fs::path& out);
 
@@ -177,17 +174,14 @@ int CGenerator::AddHeader(Kind kind, const std::string& dirDisk, const std::stri
 // Include lines mostly spell a name in lower case, sometimes as stored, sometimes upper case.
 std::string CGenerator::Spelling(const CFile& target) {
     const int r = m_rng.Below(100);
-    if (r < 12)
-        return target.disk;
-    if (r < 20)
-        return Upper(target.spell);
+    if (r < 12) return target.disk;
+    if (r < 20) return Upper(target.spell);
     return target.spell;
 }
 
 void CGenerator::Include(CFile& from, int target, bool preferAngle) {
     for (const CInclude& inc : from.includes)
-        if (inc.target == target)
-            return;
+        if (inc.target == target) return;
     const CFile& to = m_files[target];
     const bool angle = to.angle || (to.kind == LIBRARY && preferAngle);
     from.includes.push_back(CInclude{target, Spelling(to), angle});
@@ -206,8 +200,7 @@ void CGenerator::BuildBase() {
     for (int i = 0; i < 16; ++i) {
         m_files[m_base[i]].layer = i / 4;
         for (int j = i + 1; j < 16; ++j)
-            if (j / 4 > i / 4 && m_rng.Chance(0.15))
-                Include(m_files[m_base[i]], m_base[j]);
+            if (j / 4 > i / 4 && m_rng.Chance(0.15)) Include(m_files[m_base[i]], m_base[j]);
     }
 }
 
@@ -220,7 +213,8 @@ int CGenerator::PickLibraryHeader(int library, bool nearTop) {
 }
 
 void CGenerator::BuildLibrary(int index) {
-    static const char* const ROOTS[] = {"inc0", "inc1", "inc2", "inc3", "inc1", "inc2", "sys0", "sys1"};
+    static const char* const ROOTS[] = {"inc0", "inc1", "inc2", "inc3",
+                                        "inc1", "inc2", "sys0", "sys1"};
     const std::string root = ROOTS[m_rng.Below(8)];
     const bool system = root[0] == 's';
     const std::string name = std::string(WORDS[index % WORD_COUNT]) + std::to_string(index);
@@ -234,8 +228,8 @@ void CGenerator::BuildLibrary(int index) {
         const int width = m_rng.Range(1, 2);
         for (int k = 0; k < width; ++k) {
             const char* ext = m_rng.Chance(0.2) ? ".hpp" : ".h";
-            const std::string file = std::string(PARTS[m_rng.Below(PART_COUNT)]) + "_" +
-                                     std::to_string(serial++) + ext;
+            const std::string file =
+                std::string(PARTS[m_rng.Below(PART_COUNT)]) + "_" + std::to_string(serial++) + ext;
             const int h = AddHeader(LIBRARY, dirDisk, name, file, system);
             m_files[h].library = index;
             m_files[h].layer = layer;
@@ -257,8 +251,7 @@ void CGenerator::BuildLibrary(int index) {
                     Include(f, row[m_rng.Below(static_cast<int>(row.size()))], m_rng.Chance(0.15));
                 }
             }
-            if (m_rng.Chance(0.4))
-                Include(f, m_base[m_rng.Below(16)]);
+            if (m_rng.Chance(0.4)) Include(f, m_base[m_rng.Below(16)]);
             if (index > 0 && layer + 1 < depth && m_rng.Chance(0.15)) {
                 // The bottom layer of an older library, which itself reaches only the base: keeps
                 // the graph acyclic across libraries and the chains at most about 30 deep.
@@ -291,7 +284,8 @@ void CGenerator::BuildLibrary(int index) {
 }
 
 void CGenerator::BuildModule(int index) {
-    const std::string name = std::string(WORDS[(index * 7) % WORD_COUNT]) + "_" + std::to_string(index);
+    const std::string name =
+        std::string(WORDS[(index * 7) % WORD_COUNT]) + "_" + std::to_string(index);
     const std::string dirDisk = "src/" + DiskCase(m_rng, name, 0.2);
     const int libraryCount = static_cast<int>(m_libraries.size());
 
@@ -302,14 +296,14 @@ void CGenerator::BuildModule(int index) {
     for (int i = 0; i < depCount; ++i) {
         int lib = i == 0 ? m_rng.Skewed(libraryCount)
                          : std::clamp(centre + m_rng.Range(-8, 8), 0, libraryCount - 1);
-        if (std::find(deps.begin(), deps.end(), lib) == deps.end())
-            deps.push_back(lib);
+        if (std::find(deps.begin(), deps.end(), lib) == deps.end()) deps.push_back(lib);
     }
 
     std::vector<int> privates;
     const int privateCount = m_rng.Range(2, 7);
     for (int i = 0; i < privateCount; ++i) {
-        const std::string file = name + "_" + PARTS[m_rng.Below(PART_COUNT)] + std::to_string(i) + ".h";
+        const std::string file =
+            name + "_" + PARTS[m_rng.Below(PART_COUNT)] + std::to_string(i) + ".h";
         const int h = AddHeader(PRIVATE, dirDisk, "", file, false);
         privates.push_back(h);
         CFile& f = m_files[h];
@@ -317,8 +311,7 @@ void CGenerator::BuildModule(int index) {
         for (int k = 0; k < n; ++k)
             Include(f, PickLibraryHeader(deps[m_rng.Below(static_cast<int>(deps.size()))], false),
                     m_rng.Chance(0.15));
-        if (m_rng.Chance(0.5))
-            Include(f, m_base[m_rng.Below(16)]);
+        if (m_rng.Chance(0.5)) Include(f, m_base[m_rng.Below(16)]);
     }
 
     const bool cpp = m_rng.Chance(0.6);
@@ -328,7 +321,8 @@ void CGenerator::BuildModule(int index) {
     for (int i = 0; i < sourceCount; ++i) {
         const bool thisCpp = m_rng.Chance(0.95) ? cpp : !cpp;
         (thisCpp ? hasCpp : hasC) = true;
-        const std::string stem = std::string(PARTS[m_rng.Below(PART_COUNT)]) + "_" + std::to_string(i);
+        const std::string stem =
+            std::string(PARTS[m_rng.Below(PART_COUNT)]) + "_" + std::to_string(i);
         CFile f;
         f.kind = SOURCE;
         f.path = dirDisk + "/" + DiskCase(m_rng, stem, 0.2) + (thisCpp ? ".cpp" : ".c");
@@ -339,10 +333,8 @@ void CGenerator::BuildModule(int index) {
             Include(f, privates[m_rng.Below(privateCount)]);
         Include(f, m_base[m_rng.Below(4)]);
         Include(f, PickLibraryHeader(deps[0], true), m_rng.Chance(0.15));
-        if (m_rng.Chance(0.3))
-            IncludeMissing(f, STD_HEADERS[m_rng.Below(8)], true);
-        if (m_rng.Chance(0.02))
-            IncludeMissing(f, "config_local.h", false);
+        if (m_rng.Chance(0.3)) IncludeMissing(f, STD_HEADERS[m_rng.Below(8)], true);
+        if (m_rng.Chance(0.02)) IncludeMissing(f, "config_local.h", false);
         while (static_cast<int>(f.includes.size()) < want) {
             const int r = m_rng.Below(100);
             if (r < 8)
@@ -350,17 +342,16 @@ void CGenerator::BuildModule(int index) {
             else if (r < 16)
                 Include(f, PickLibraryHeader(m_rng.Skewed(libraryCount), false));
             else
-                Include(f, PickLibraryHeader(deps[m_rng.Below(static_cast<int>(deps.size()))], false),
+                Include(f,
+                        PickLibraryHeader(deps[m_rng.Below(static_cast<int>(deps.size()))], false),
                         m_rng.Chance(0.15));
         }
         m_sources.push_back(static_cast<int>(m_files.size()));
         m_files.push_back(f);
     }
     // Targets name the module directory in lower case: the listing finds it all the same.
-    if (hasC)
-        m_targets.push_back("src\\" + name + "\\*.c");
-    if (hasCpp)
-        m_targets.push_back("src\\" + name + "\\*.cpp");
+    if (hasC) m_targets.push_back("src\\" + name + "\\*.c");
+    if (hasCpp) m_targets.push_back("src\\" + name + "\\*.cpp");
 }
 
 void CGenerator::Build() {
@@ -375,8 +366,7 @@ void CGenerator::Build() {
     std::vector<bool> included(m_files.size(), false);
     for (const CFile& f : m_files)
         for (const CInclude& inc : f.includes)
-            if (inc.target >= 0)
-                included[inc.target] = true;
+            if (inc.target >= 0) included[inc.target] = true;
     for (size_t i = 0; i < m_files.size(); ++i)
         if (!included[i] && m_files[i].kind != SOURCE)
             Include(m_files[m_sources[m_rng.Below(static_cast<int>(m_sources.size()))]],
@@ -392,10 +382,12 @@ void AppendCode(CRandom& rng, std::string& text, int lines, int id) {
             text += "struct record_" + tag + " {\n    int count;\n    const char* name;\n};\n";
             i += 4;
         } else if (n < 5) {
-            text += "int compute_" + tag + "(int value, const char* label);  // returns -1 on error\n";
+            text +=
+                "int compute_" + tag + "(int value, const char* label);  // returns -1 on error\n";
             i += 1;
         } else if (n < 6) {
-            text += "static const char k_url_" + tag + "[] = \"http://example.org/*not*/a//comment\";\n";
+            text += "static const char k_url_" + tag +
+                    "[] = \"http://example.org/*not*/a//comment\";\n";
             i += 1;
         } else if (n < 7) {
             text += "#define QUOTE_" + tag + " '\"'  /* a quote in a character literal */\n";
@@ -415,10 +407,10 @@ std::string CGenerator::Text(int index) {
     CRandom rng(m_nSeed * 1000003ULL + static_cast<uint64_t>(index));
     std::string text;
     text += "/*\n * " + f.path + "\n *\n * Generated for the incwalk32 benchmark, seed " +
-            std::to_string(m_nSeed) + ". Keep the includes sorted;\n * don't add new ones here.\n */\n";
+            std::to_string(m_nSeed) +
+            ". Keep the includes sorted;\n * don't add new ones here.\n */\n";
     const std::string guard = "GUARD_" + std::to_string(index) + "_H";
-    if (f.kind != SOURCE)
-        text += "#ifndef " + guard + "\n#define " + guard + "\n";
+    if (f.kind != SOURCE) text += "#ifndef " + guard + "\n#define " + guard + "\n";
     text += "\n";
     for (size_t i = 0; i < f.includes.size(); ++i) {
         const CInclude& inc = f.includes[i];
@@ -426,7 +418,8 @@ std::string CGenerator::Text(int index) {
         const char close = inc.angle ? '>' : '"';
         const int style = rng.Below(40);
         if (style == 0)
-            text += "/* The old layout:\n#include \"old/" + std::to_string(i) + "_legacy.h\"\n */\n";
+            text +=
+                "/* The old layout:\n#include \"old/" + std::to_string(i) + "_legacy.h\"\n */\n";
         else if (style == 1)
             text += "// #include \"debug_" + std::to_string(index) + ".h\"\n";
         else if (style == 2)
@@ -452,15 +445,13 @@ std::string CGenerator::Text(int index) {
         text += "\"\n";
     }
     AppendCode(rng, text, f.kind == SOURCE ? rng.Range(40, 250) : rng.Range(15, 110), index);
-    if (f.kind != SOURCE)
-        text += "\n#endif  // " + guard + "\n";
+    if (f.kind != SOURCE) text += "\n#endif  // " + guard + "\n";
     if (rng.Chance(0.1)) {
         // Written on Windows: CR LF line ends.
         std::string crlf;
         crlf.reserve(text.size() * 21 / 20);
         for (char c : text) {
-            if (c == '\n')
-                crlf += '\r';
+            if (c == '\n') crlf += '\r';
             crlf += c;
         }
         text.swap(crlf);
@@ -483,8 +474,7 @@ void CGenerator::WriteStats(const fs::path& out) {
     std::vector<int> stamp(m_files.size(), -1);
     std::vector<char> onStack(m_files.size(), 0);
     auto depth = [&](auto& self, int f) -> int {
-        if (longest[f] >= 0)
-            return longest[f];
+        if (longest[f] >= 0) return longest[f];
         onStack[f] = 1;
         int best = 0;
         for (const CInclude& inc : m_files[f].includes)
@@ -557,21 +547,18 @@ void CGenerator::Write(const fs::path& outArg) {
         fs::create_directories(link.parent_path());
         std::string up = "../";  // out of case-alias
         for (char c : alias.substr(0, nl))
-            if (c == '/')
-                up += "../";
+            if (c == '/') up += "../";
         fs::create_symlink(up + alias.substr(nl + 1), link);
     }
     WriteFile(out / "files.txt", fileList);
 
-    const std::string options =
-        "/nologo\n/S\n/Ef0\n/Iinc0;inc1\n/Iinc2\n/Iinc3\n";
+    const std::string options = "/nologo\n/S\n/Ef0\n/Iinc0;inc1\n/Iinc2\n/Iinc3\n";
     std::string rsp = options;
     for (const std::string& t : m_targets)
         rsp += t + "\n";
     WriteFile(out / "incwalk32.rsp", rsp);
     WriteFile(out / "include.env", (out / "sys0").string() + ";" + (out / "sys1").string() + "\n");
-    WriteFile(out / "peer.flags",
-              "-Iinc0\n-Iinc1\n-Iinc2\n-Iinc3\n-Isys0\n-Isys1\n-Icase-alias\n");
+    WriteFile(out / "peer.flags", "-Iinc0\n-Iinc1\n-Iinc2\n-Iinc3\n-Isys0\n-Isys1\n-Icase-alias\n");
 
     std::string sources, subset, subsetRsp = options;
     const int step = std::max(1, static_cast<int>(m_sources.size()) / std::max(1, m_nSubset));
@@ -607,7 +594,8 @@ int main(int argc, char** argv) {
             args.push_back(a);
     }
     if (args.size() != 2 || std::atoi(args[0].c_str()) < 100) {
-        std::fprintf(stderr, "usage: gen_tree [--seed S] [--subset K] FILES OUTDIR  (FILES >= 100)\n");
+        std::fprintf(stderr,
+                     "usage: gen_tree [--seed S] [--subset K] FILES OUTDIR  (FILES >= 100)\n");
         return 2;
     }
     CGenerator generator(std::atoi(args[0].c_str()), seed, subset);

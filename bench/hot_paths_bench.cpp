@@ -49,29 +49,30 @@ private:
         std::string text;
         for (int i = 0; i < 20000; ++i) {
             switch (i % 10) {
-            case 0:
-                text += "#include \"lib" + std::to_string(i % 97) + "/header_" + std::to_string(i) +
-                        ".h\"  // the handle type\n";
-                ++m_nBigIncludes;
-                break;
-            case 1:
-                text += "#include <sys" + std::to_string(i % 13) + "/types_" + std::to_string(i) + ".h>\n";
-                ++m_nBigIncludes;
-                break;
-            case 2:
-                text += "/* Disabled:\n#include \"old_" + std::to_string(i) + ".h\"\n */\n";
-                break;
-            case 3:
-                text += "static const char k_url_" + std::to_string(i) +
-                        "[] = \"http://example.org/*not*/a//comment\";\n";
-                break;
-            case 4:
-                text += "#define QUOTE_" + std::to_string(i) + " '\"'  /* a quote */\n";
-                break;
-            default:
-                text += "int compute_" + std::to_string(i) +
-                        "(int value, const char* label);  // returns -1 on error\n";
-                break;
+                case 0:
+                    text += "#include \"lib" + std::to_string(i % 97) + "/header_" +
+                            std::to_string(i) + ".h\"  // the handle type\n";
+                    ++m_nBigIncludes;
+                    break;
+                case 1:
+                    text += "#include <sys" + std::to_string(i % 13) + "/types_" +
+                            std::to_string(i) + ".h>\n";
+                    ++m_nBigIncludes;
+                    break;
+                case 2:
+                    text += "/* Disabled:\n#include \"old_" + std::to_string(i) + ".h\"\n */\n";
+                    break;
+                case 3:
+                    text += "static const char k_url_" + std::to_string(i) +
+                            "[] = \"http://example.org/*not*/a//comment\";\n";
+                    break;
+                case 4:
+                    text += "#define QUOTE_" + std::to_string(i) + " '\"'  /* a quote */\n";
+                    break;
+                default:
+                    text += "int compute_" + std::to_string(i) +
+                            "(int value, const char* label);  // returns -1 on error\n";
+                    break;
             }
         }
         std::ofstream(m_root / "big.cpp", std::ios::binary) << text;

@@ -2,4 +2,6 @@
 #include "strings.h"
 #include "config.h"
 
-const char* trim(const char* text) { return text; }
+const char* trim(const char* text) {
+    return text;
+}
