@@ -92,7 +92,7 @@ void BM_ReadInclude(benchmark::State& state) {
     std::string name;
     for (auto _ : state) {
         CSourceFile file;
-        if (!file.Open(path.c_str(), OPEN_READ_TEXT, 1)) {
+        if (!file.Open(path.c_str(), 1)) {
             state.SkipWithError("cannot open big.cpp");
             return;
         }
@@ -179,7 +179,7 @@ void BM_LowerCase(benchmark::State& state) {
     std::string text;
     for (auto _ : state) {
         text = original;
-        LowerCase(text);
+        Platform().LowerCase(text);
         benchmark::DoNotOptimize(text.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(original.size()));

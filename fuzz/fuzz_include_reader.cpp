@@ -72,7 +72,7 @@ std::vector<std::string> ReadIncludes(int scanSystem, unsigned reopenPattern) {
     std::vector<std::string> names;
     g_pFiles->m_nBytesRead = 0;
     CSourceFile reader;
-    FUZZ_CHECK(reader.Open(FILE_NAME, OPEN_READ_TEXT, scanSystem) == 1);
+    FUZZ_CHECK(reader.Open(FILE_NAME, scanSystem) == 1);
     std::string name;
     while (reader.ReadInclude(name)) {
         // What the scan relies on: a delimiter, then a name that holds no line end and no zero.

@@ -30,12 +30,6 @@ const char USAGE_TEXT[] =
 
 const char INVALID_OPTION[] = "invalid option '%s'; type 'incwalk32 /?' for usage\n";
 
-std::string LowerCased(const char* text) {
-    std::string result(text);
-    Platform().LowerCase(result);
-    return result;
-}
-
 // A leading double quote is dropped and the text ends at the next one.
 std::string Unquoted(const char* text) {
     if (*text != '"') return text;
@@ -140,7 +134,9 @@ int CDependencyApp::ParseOption(char* arg) {
             ArgError(EXIT_BAD_ARGS, "%s", option->missing);
             return 0;
         }
-        (this->*option->store)(option->lowerCase ? LowerCased(text).c_str() : text);
+        std::string stored(text);
+        if (option->lowerCase) Platform().LowerCase(stored);
+        (this->*option->store)(stored.c_str());
         return 1;
     }
     switch (letter) {
@@ -186,7 +182,8 @@ int CDependencyApp::ParseErrorMode(const char* text) {
 }
 
 int CDependencyApp::ParseGeneratedMacros(const char* text) {
-    const std::string letters = LowerCased(text);
+    std::string letters(text);
+    Platform().LowerCase(letters);
     for (size_t i = 0; i < letters.size(); ++i) {
         if (letters[i] == 'o') {
             m_bMainObj = 1;

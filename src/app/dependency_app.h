@@ -87,8 +87,6 @@ public:
     // Output and the target loop.
     void WriteRule(CTargetSource& source);
     std::string MakeDependencyName(const std::string& dir, const std::string& path) const;
-    void AppendDependencyName(std::string& out, const std::string& dir,
-                              const std::string& path) const;
     int RunTargets();
 
     int m_nExitCode;
@@ -137,18 +135,15 @@ private:
     bool m_bAliases = false;
     // Scratch texts of the rule writer, kept to spare an allocation per dependency.
     std::string m_strRuleText;
-    std::string m_strDependencyName;
     // The scan resolves one name at a time and every FindFirst starts the search afresh, so one
     // search and one pair of texts serve every include line without allocating.
     CFileSearch m_includeSearch;
     std::string m_strMatch;
     std::string m_strNormal;
     // The answer along the /I path and INCLUDE for each include name searched there. Most names
-    // are included from many files; the /I path is set before the scan starts and the files do
-    // not change during a run, so an answer changes only with the value of INCLUDE.
+    // are included from many files, and neither the /I path, nor INCLUDE, nor the files change
+    // during a run.
     std::unordered_map<std::string, CListAnswer> m_listAnswers;
-    std::string m_strListAnswersFor;  // the value of INCLUDE the answers hold for
-    std::string m_strIncludeValue;
 
     // The scan, with the reader of the including file, which is closed before another file is
     // opened and left open otherwise.

@@ -140,23 +140,12 @@ void CIncludeNode::PrintTree(int depth) {
 
 std::string CDependencyApp::MakeDependencyName(const std::string& dir,
                                                const std::string& path) const {
-    std::string name;
-    AppendDependencyName(name, dir, path);
-    return name;
-}
-
-void CDependencyApp::AppendDependencyName(std::string& out, const std::string& dir,
-                                          const std::string& path) const {
     if (m_bAbsolutePaths) {
         const bool dropDrive = m_bOmitDrive && path.size() > 2 && path[1] == ':';
-        out.append(path, dropDrive ? 2 : 0, std::string::npos);
-        return;
+        return path.substr(dropDrive ? 2 : 0);
     }
     size_t root = 0;
-    if (!SameRoot(dir, path, root)) {
-        out += path;
-        return;
-    }
+    if (!SameRoot(dir, path, root)) return path;
     // Components end at backslashes that are characters of their own, never at the trail byte
     // of a multibyte character.
     size_t d = root;
@@ -171,15 +160,14 @@ void CDependencyApp::AppendDependencyName(std::string& out, const std::string& d
         p += length;
         ++matched;
     }
-    if (matched == 0) {
-        out += path;
-        return;
-    }
+    if (matched == 0) return path;
+    std::string name;
     for (size_t level = FindBackslash(dir, d); level != std::string::npos;
          level = FindBackslash(dir, level + 1)) {
-        out += "..\\";
+        name += "..\\";
     }
-    out.append(path, p, std::string::npos);
+    name.append(path, p, std::string::npos);
+    return name;
 }
 
 inline const std::string& CDependencyApp::DisplayName(CIncludeNode& node, const std::string& dir) {
@@ -189,15 +177,9 @@ inline const std::string& CDependencyApp::DisplayName(CIncludeNode& node, const 
 }
 
 const std::string& CDependencyApp::NewDisplayName(CIncludeNode& node, const std::string& dir) {
-    m_strDependencyName.clear();
-    if (node.isSystem) {
-        m_strDependencyName = node.path;
-    } else {
-        AppendDependencyName(m_strDependencyName, dir, node.path);
-    }
-    if (!node.IsMakeText()) MakeText(m_strDependencyName);
-    node.CacheName(dir, m_strDependencyName);
-    return m_strDependencyName;
+    std::string name = node.isSystem ? node.path : MakeDependencyName(dir, node.path);
+    if (!node.IsMakeText()) MakeText(name);
+    return node.CacheName(dir, std::move(name));
 }
 
 void CDependencyApp::WriteRule(CTargetSource& source) {

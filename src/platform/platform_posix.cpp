@@ -29,6 +29,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/dirs_as_written.h"
 #include "platform/platform.h"
 #include "platform/platform_posix_stats.h"
 
@@ -514,14 +515,7 @@ private:
     std::vector<std::unique_ptr<CFindState>> m_spareFinds;
     // Scratch strings reused by every probe, so that a lookup allocates nothing once warm.
     std::string m_strFull;
-    // Directory texts as the callers wrote them (up to the last separator) to what they name,
-    // with the length of their full path; valid while the current directory stays.
-    struct CRawDirectory {
-        const CDirectory* directory;
-        size_t fullLength;
-    };
-    std::unordered_map<std::string, CRawDirectory> m_byRawDirectory;
-    std::string m_strRawKey;
+    CDirsAsWritten<CDirectory> m_dirsAsWritten;
     std::string m_strKey;
     std::string m_strUpper;
     std::string m_strPosix;
@@ -596,18 +590,14 @@ bool CPosixPlatform::LoadCurrentDirectory() {
 // component. Null when there is no such directory, the name ends with a separator, or its full
 // path would be too long.
 const CDirectory* CPosixPlatform::LocateParent(const char* name, const char*& leafName) {
-    // The scan probes the same directories under the same spelling again and again: the text
-    // before the last separator is looked up as written first, which spares the full path.
     const char* separator = LastSeparator(name);
     const bool ordinaryLeaf = separator != nullptr && IsOrdinaryLeaf(separator + 1);
     if (ordinaryLeaf) {
-        m_strRawKey.assign(name, static_cast<size_t>(separator + 1 - name));
-        auto known = m_byRawDirectory.find(m_strRawKey);
-        if (known != m_byRawDirectory.end()) {
+        const size_t length = static_cast<size_t>(separator + 1 - name);
+        if (const auto* known = m_dirsAsWritten.Find(name, length)) {
             leafName = separator + 1;
-            if (known->second.fullLength + 1 + std::strlen(leafName) > MAX_FULL_PATH)
-                return nullptr;
-            return known->second.directory;
+            if (known->fullLength + std::strlen(leafName) > MAX_FULL_PATH) return nullptr;
+            return known->directory;
         }
     }
     if (!GetFullPath(name, m_strFull)) return nullptr;
@@ -615,8 +605,7 @@ const CDirectory* CPosixPlatform::LocateParent(const char* name, const char*& le
     if (fullSeparator == std::string::npos || fullSeparator + 1 == m_strFull.size()) return nullptr;
     leafName = m_strFull.c_str() + fullSeparator + 1;
     const CDirectory* directory = ResolveDirectory(m_strFull, fullSeparator);
-    if (ordinaryLeaf)
-        m_byRawDirectory.emplace(m_strRawKey, CRawDirectory{directory, fullSeparator});
+    if (ordinaryLeaf) m_dirsAsWritten.Keep(directory, fullSeparator + 1);
     return directory;
 }
 
@@ -861,7 +850,7 @@ bool CPosixPlatform::GetEnvironment(const char* name, std::string& value) {
 }
 
 void CPosixPlatform::ForgetFileSystem() {
-    m_byRawDirectory.clear();
+    m_dirsAsWritten.Clear();
     m_byWindowsPath.clear();
     m_byPosixPath.clear();
     m_bCwdKnown = false;

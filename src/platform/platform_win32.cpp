@@ -2,6 +2,8 @@
 
 #include "platform/win32_api.h"
 
+#include "platform/dirs_as_written.h"
+
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -123,7 +125,7 @@ public:
     }
 
     void ForgetFileSystem() override {
-        m_byWrittenDir.clear();
+        m_dirsAsWritten.Clear();
         m_listings.clear();
     }
 
@@ -224,25 +226,22 @@ private:
         if (std::strpbrk(pattern, "*?<>\"") != nullptr) return CacheAnswer::ASK_SYSTEM;
         const char* leaf = LastComponent(pattern);
         if (leaf == pattern || !IsPlainLeaf(leaf)) return CacheAnswer::ASK_SYSTEM;
-        // The scan probes the same few directories, written the same way, for every include:
-        // the directory as written finds its listing without a full-path conversion.
-        m_strDirText.assign(pattern, static_cast<size_t>(leaf - pattern));
-        auto known = m_byWrittenDir.find(m_strDirText);
-        if (known == m_byWrittenDir.end()) {
-            CWrittenDir dir;
-            if (GetFullPath(m_strDirText.c_str(), m_strFull)) {
-                dir.fullLength = m_strFull.size();
-                dir.listing = ListingOf(DirectoryPart(m_strFull));
+        const size_t length = static_cast<size_t>(leaf - pattern);
+        const auto* dir = m_dirsAsWritten.Find(pattern, length);
+        if (dir == nullptr) {
+            const std::string text(pattern, length);
+            if (GetFullPath(text.c_str(), m_strFull)) {
+                dir = &m_dirsAsWritten.Keep(ListingOf(DirectoryPart(m_strFull)), m_strFull.size());
+            } else {
+                dir = &m_dirsAsWritten.Keep(nullptr, 0);
             }
-            known = m_byWrittenDir.emplace(m_strDirText, dir).first;
         }
-        const CWrittenDir& dir = known->second;
         // A full path beyond the limit is not made, so the system has the answer.
-        if (dir.fullLength == 0 || dir.fullLength + std::strlen(leaf) > MAX_FULL_PATH) {
+        if (dir->fullLength == 0 || dir->fullLength + std::strlen(leaf) > MAX_FULL_PATH) {
             return CacheAnswer::ASK_SYSTEM;
         }
-        if (dir.listing == nullptr) return CacheAnswer::NOT_FOUND;
-        return LookUp(*dir.listing, leaf, data);
+        if (dir->directory == nullptr) return CacheAnswer::NOT_FOUND;
+        return LookUp(*dir->directory, leaf, data);
     }
 
     CacheAnswer LookUp(const CListing& listing, const char* leaf, CFindData& data) {
@@ -337,17 +336,9 @@ private:
         }
     }
 
-    // A directory as the caller wrote it: its listing (null when it cannot be listed) and the
-    // length of its full path (0 when that cannot be made).
-    struct CWrittenDir {
-        const CListing* listing = nullptr;
-        size_t fullLength = 0;
-    };
-
     std::unordered_map<std::string, std::unique_ptr<CListing>> m_listings;  // by upper-cased path
-    std::unordered_map<std::string, CWrittenDir> m_byWrittenDir;
-    std::string m_strDirText;  // scratch strings of FindInListing, kept to spare allocations
-    std::string m_strFull;
+    CDirsAsWritten<CListing> m_dirsAsWritten;
+    std::string m_strFull;  // scratch strings of FindInListing, kept to spare allocations
     std::string m_strLeaf;
 };
 

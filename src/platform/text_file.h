@@ -36,6 +36,8 @@ public:
     // Opens `name` read-only; false when it cannot be opened (nothing is reported).
     bool OpenText(const char* name, KeepRead keep = KeepRead::no);
     bool IsOpen() const { return m_bOpen; }
+    // The name the file was last opened by; empty before.
+    const std::string& Name() const { return m_strName; }
     // What the first open learned of the file: its size and its identity, or after a failure,
     // whether the name reached no disk file.
     const CFileFacts& Facts() const { return m_facts; }

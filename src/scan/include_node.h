@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A file by its identity, whatever name reached it: device and inode, or volume and file index.
@@ -42,9 +43,10 @@ public:
     }
     // Whether make reads the path as it stands: it holds no `$`, which make needs doubled.
     bool IsMakeText() const { return m_bMakeText; }
-    void CacheName(const std::string& dir, const std::string& name) {
+    const std::string& CacheName(const std::string& dir, std::string name) {
         m_strNameDir = dir;
-        m_strName = name;
+        m_strName = std::move(name);
+        return m_strName;
     }
     // A node is active while its file's scan is under way, that is while its path stands on the
     // active-file stack.

@@ -41,12 +41,6 @@ bool CDependencyApp::FindInclude(const std::string& name, int kind, std::string&
 }
 
 CListAnswer& CDependencyApp::AnswerAlongIncludePaths(const std::string& name) {
-    // INCLUDE is read anew at every search; the answers kept hold for the value they came from.
-    if (!Platform().GetEnvironment("INCLUDE", m_strIncludeValue)) m_strIncludeValue.clear();
-    if (m_strIncludeValue != m_strListAnswersFor) {
-        m_listAnswers.clear();
-        m_strListAnswersFor = m_strIncludeValue;
-    }
     auto known = m_listAnswers.find(name);
     if (known != m_listAnswers.end()) return known->second;
     CListAnswer& answer = m_listAnswers[name];
@@ -111,7 +105,7 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
     // a file scanned before, or one that is refused, opens nothing, and most includes are such.
     if (includer != nullptr) includer->Close();
     CSourceFile file;
-    if (!file.Open(normal.c_str(), OPEN_READ_TEXT, m_bSystemIncludes)) {
+    if (!file.Open(normal.c_str(), m_bSystemIncludes)) {
         if (file.Facts().notDiskFile) {
             // A pipe or a device under that name (Windows lists them) is no file to scan.
             ReportCondition(m_nErrNotFound, EXIT_NOT_FOUND, true, NOT_FOUND, includerPath.c_str(),
@@ -145,7 +139,7 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
         if (m_nExitCode != 0) break;
         const int childKind = include[0] == '<' ? KIND_ANGLE : KIND_QUOTED;
         include.erase(0, 1);
-        LowerCase(include);
+        Platform().LowerCase(include);
         if (IsExcluded(include)) continue;
         CIncludeNode* child = ScanFile(include, normal, childKind, &file);
         if (child != nullptr) node->AddChild(child);

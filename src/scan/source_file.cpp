@@ -14,18 +14,8 @@ const char* SkipBlanks(const char* p) {
 
 }  // namespace
 
-CSourceFile::~CSourceFile() {
-    delete[] m_pszFileName;
-}
-
-int CSourceFile::Open(const char* name, int flags, int scanSystem) {
+int CSourceFile::Open(const char* name, int scanSystem) {
     if (!OpenText(name)) return 0;
-    const size_t length = std::strlen(name);
-    char* copy = new char[length + 1];
-    std::memcpy(copy, name, length + 1);
-    delete[] m_pszFileName;
-    m_pszFileName = copy;
-    m_nOpenFlags = flags;
     m_bScanSystem = scanSystem;
     return 1;
 }
@@ -37,7 +27,7 @@ void CSourceFile::Close() {
 }
 
 int CSourceFile::Reopen() {
-    if (m_pszFileName == nullptr || !OpenText(m_pszFileName, KeepRead::yes)) return 0;
+    if (Name().empty() || !OpenText(Name().c_str(), KeepRead::yes)) return 0;
     Seek(m_nSavedPos);
     m_nSavedPos = -1;
     return 1;

@@ -14,10 +14,9 @@ extern char g_szLine[LINE_BUFFER_SIZE];
 class CSourceFile : public CTextFile {
 public:
     CSourceFile() = default;
-    ~CSourceFile() override;
 
-    // Opens `name` with `flags` (read-only text); `scanSystem` makes angle includes count.
-    int Open(const char* name, int flags, int scanSystem);
+    // Opens `name` read-only; `scanSystem` makes angle includes count.
+    int Open(const char* name, int scanSystem);
     // Saves the position and closes the file.
     void Close() override;
     // Opens the file again and continues at the saved position; 0 when it cannot be opened.
@@ -27,12 +26,7 @@ public:
     // Blanks the comments of one line in place; a block comment carries over to the next line.
     void StripComments(char* line);
 
-    char* m_pszFileName = nullptr;
-    int m_nOpenFlags = 0;
     int64_t m_nSavedPos = -1;
     int m_bInComment = 0;
     int m_bScanSystem = 0;
 };
-
-// Open flags: the only mode the program uses.
-const int OPEN_READ_TEXT = 0;

@@ -2,22 +2,6 @@
 
 #include <cstring>
 
-namespace {
-
-// The position of the last backslash or slash, skipping the trail bytes of multibyte characters.
-size_t FindLastSeparator(const std::string& text) {
-    CPlatform& platform = Platform();
-    size_t last = std::string::npos;
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\\' || c == '/') last = i;
-        i += c < 0x80 ? 1 : platform.CharLength(text.c_str() + i);
-    }
-    return last;
-}
-
-}  // namespace
-
 size_t WalkToBackslash(const std::string& text, size_t from) {
     CPlatform& platform = Platform();
     for (size_t i = from; i < text.size();) {
@@ -28,19 +12,19 @@ size_t WalkToBackslash(const std::string& text, size_t from) {
     return std::string::npos;
 }
 
-size_t FindLastBackslash(const std::string& text) {
+size_t FindLastBackslash(const std::string& text, Slash slash) {
     CPlatform& platform = Platform();
     size_t last = std::string::npos;
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\\') last = i;
+        if (c == '\\' || (c == '/' && slash == Slash::TOO)) last = i;
         i += c < 0x80 ? 1 : platform.CharLength(text.c_str() + i);
     }
     return last;
 }
 
 void SplitSearchName(const std::string& name, std::string& dirPart, std::string& namePart) {
-    size_t split = FindLastSeparator(name);
+    size_t split = FindLastBackslash(name, Slash::TOO);
     if (split == std::string::npos && !name.empty()) split = name.find(':');
     if (split == std::string::npos) {
         dirPart.clear();
@@ -61,20 +45,16 @@ void AppendPath(std::string& path, const std::string& part) {
     path += part;
 }
 
-void LowerCase(std::string& text) {
-    Platform().LowerCase(text);
-}
-
 bool MakeNormalForm(const std::string& name, std::string& out) {
     if (!Platform().GetFullPath(name.c_str(), out)) return false;
-    LowerCase(out);
+    Platform().LowerCase(out);
     return true;
 }
 
 bool MakeDirectoryForm(const std::string& name, std::string& out) {
     if (!Platform().GetFullPath(name.c_str(), out)) return false;
     out = DirectoryOf(out);
-    LowerCase(out);
+    Platform().LowerCase(out);
     return true;
 }
 
@@ -133,7 +113,6 @@ bool CPathList::NextDir(std::string& out) {
 
 CFileSearch::~CFileSearch() {
     CloseListing();
-    delete m_pList;
 }
 
 void CFileSearch::CloseListing() {
@@ -157,15 +136,13 @@ void CFileSearch::SetMatchFromEntry() {
 bool CFileSearch::FindFirst(const std::string& name, const std::string& listSpec, int flags) {
     CloseListing();
     SplitSearchName(name, m_strDirPart, m_strNamePart);
-    if (m_pList == nullptr) m_pList = new CPathList;
-    m_pList->Clear();
-    if (!listSpec.empty()) m_pList->SetList(listSpec);
-    m_nFlags = flags;
+    m_list.Clear();
+    if (!listSpec.empty()) m_list.SetList(listSpec);
     m_strListDir.clear();
     m_strMatch.clear();
 
     const bool absolute = IsAbsolute();
-    if ((flags & SEARCH_LIST_ONLY) != 0 && !absolute && !m_pList->NextDir(m_strListDir)) {
+    if ((flags & SEARCH_LIST_ONLY) != 0 && !absolute && !m_list.NextDir(m_strListDir)) {
         return false;
     }
     std::string pattern;
@@ -182,7 +159,7 @@ bool CFileSearch::FindFirst(const std::string& name, const std::string& listSpec
             SetMatchFromEntry();
             return true;
         }
-        if (absolute || !m_pList->NextDir(m_strListDir)) return false;
+        if (absolute || !m_list.NextDir(m_strListDir)) return false;
     }
 }
 

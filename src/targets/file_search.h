@@ -47,11 +47,10 @@ public:
     // Hands out the current match and advances; false, with `out` empty, when there is none.
     bool FindNext(std::string& out);
 
-    int m_nFlags = 0;
     std::string m_strListDir;
     std::string m_strDirPart;
     std::string m_strNamePart;
-    CPathList* m_pList = nullptr;  // one for the object's life, set anew by every FindFirst
+    CPathList m_list;  // one for the object's life, set anew by every FindFirst
     std::string m_strMatch;
     CFindData m_findData;
     FindHandle m_hFind = INVALID_FIND_HANDLE;
@@ -71,8 +70,10 @@ void AppendPath(std::string& path, const std::string& part);
 bool MakeNormalForm(const std::string& name, std::string& out);
 // The directory form: the full path cut after its last backslash, lower-cased.
 bool MakeDirectoryForm(const std::string& name, std::string& out);
-// The position of the last backslash (never the trail byte of a multibyte character), or npos.
-size_t FindLastBackslash(const std::string& text);
+// The position of the last backslash (never the trail byte of a multibyte character), or with
+// Slash::TOO of the last backslash or slash; npos when there is none.
+enum class Slash { NOT, TOO };
+size_t FindLastBackslash(const std::string& text, Slash slash = Slash::NOT);
 // The first backslash at or after `from` (a character boundary), walking the text character by
 // character, or npos.
 size_t WalkToBackslash(const std::string& text, size_t from);
@@ -95,5 +96,3 @@ inline bool EndsWithBackslash(const std::string& text) {
 }
 // `path` cut after its last backslash, which stays; empty when it has none.
 std::string DirectoryOf(const std::string& path);
-// The code page's lower-casing, in place.
-void LowerCase(std::string& text);

@@ -58,12 +58,12 @@ void CDependencyApp::ProcessMatch(std::string& match) {
     if (!MakeDirectoryForm(match, dir)) {
         // A name too long for the platform cannot be scanned: it is reported like any file
         // the scan cannot find.
-        LowerCase(match);
+        Platform().LowerCase(match);
         ReportCondition(m_nErrNotFound, EXIT_NOT_FOUND, true,
                         "incwalk32: %s: include file %s not found\n", "", match.c_str());
         return;
     }
-    LowerCase(match);
+    Platform().LowerCase(match);
     CTargetSource source(match, dir);
     source.m_pRoot = ScanFile(match, std::string(), KIND_SOURCE);
     if (source.m_pRoot != nullptr && m_nExitCode == 0) WriteRule(source);

@@ -159,25 +159,6 @@ TEST_F(ScanTest, QuotedSearchOrderIncluderThenOuterFilesThenIncludePathThenEnvir
 
 // The answer of the /I path and INCLUDE for a name is kept for the run, but INCLUDE is read at
 // every search: a new value searches again.
-TEST_F(ScanTest, IncludeIsReadAnewAtEverySearch) {
-    tree.Write("a.c", "#include \"x.h\"\n");
-    tree.Write("b.c", "#include \"x.h\"\n");
-    tree.Write("c.c", "#include \"x.h\"\n");
-    tree.Write("one/x.h", "");
-    tree.Write("two/x.h", "");
-    files.environment["INCLUDE"] = tree.Path("one");
-    CIncludeNode* a = Scan("a.c");
-    ASSERT_NE(nullptr, a);
-    EXPECT_EQ("a.c\n  one\\x.h\n", Shape(a));
-    files.environment["INCLUDE"] = tree.Path("two");
-    CIncludeNode* b = ScanAgain("b.c");
-    ASSERT_NE(nullptr, b);
-    EXPECT_EQ("b.c\n  two\\x.h\n", Shape(b));
-    files.environment.erase("INCLUDE");
-    EXPECT_EQ("c.c\n", Shape(ScanAgain("c.c")));
-    EXPECT_EQ("incwalk32: " + Normal("c.c") + ": include file x.h not found\n", err);
-}
-
 // The kept answer for <x.h> soon knows x.h's node; a file on the active-file stack is still
 // refused as recursive, by its normal form, and taken again once its scan is over.
 TEST_F(ScanTest, KeptAnswersStillRefuseRecursion) {

@@ -60,7 +60,7 @@ TEST(StripComments, StarSlashWithoutOpeningIsText) {
 std::vector<std::string> Includes(CTempTree& tree, const std::string& content, int scanSystem) {
     tree.Write("f.h", content);
     CSourceFile reader;
-    EXPECT_EQ(1, reader.Open(tree.Path("f.h").c_str(), OPEN_READ_TEXT, scanSystem));
+    EXPECT_EQ(1, reader.Open(tree.Path("f.h").c_str(), scanSystem));
     std::vector<std::string> names;
     std::string name;
     while (reader.ReadInclude(name))
@@ -131,7 +131,7 @@ TEST(ReadInclude, CloseAndReopenContinueAtTheNextLineInsideTheComment) {
                "*/ #include \"b.h\"\n"
                "#include \"c.h\"\n");
     CSourceFile reader;
-    ASSERT_EQ(1, reader.Open(tree.Path("f.h").c_str(), OPEN_READ_TEXT, 0));
+    ASSERT_EQ(1, reader.Open(tree.Path("f.h").c_str(), 0));
     std::string name;
     std::vector<std::string> names;
     while (reader.ReadInclude(name)) {
@@ -150,7 +150,7 @@ TEST(ReadInclude, ReopenNeedsTheFileOnlyForWhatIsNotReadYet) {
     tree.Write("long.h", "#include \"a.h\"\n" + std::string(40000, '\n') + rest);
     for (const char* file : {"whole.h", "long.h"}) {
         CSourceFile reader;
-        ASSERT_EQ(1, reader.Open(tree.Path(file).c_str(), OPEN_READ_TEXT, 0));
+        ASSERT_EQ(1, reader.Open(tree.Path(file).c_str(), 0));
         std::string name;
         ASSERT_EQ(1, reader.ReadInclude(name));
         reader.Close();
@@ -164,7 +164,7 @@ TEST(ReadInclude, ReopenNeedsTheFileOnlyForWhatIsNotReadYet) {
         ASSERT_EQ(1, reader.ReadInclude(name));
         EXPECT_EQ("\"b.h", name);
     }
-    EXPECT_EQ(0, CSourceFile().Open(tree.Path("missing.h").c_str(), OPEN_READ_TEXT, 0));
+    EXPECT_EQ(0, CSourceFile().Open(tree.Path("missing.h").c_str(), 0));
 }
 
 }  // namespace
