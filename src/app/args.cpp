@@ -28,8 +28,6 @@ const char USAGE_TEXT[] =
     "'=ext' specifies the extension to be used in the final makefile target;\n"
     "e.g., 'test.cpp=zzz' creates 'test.zzz: test.cpp' instead of 'test.obj: test.cpp'\n";
 
-const char INVALID_OPTION[] = "invalid option '%s'; type 'incwalk32 /?' for usage\n";
-
 // A leading double quote is dropped and the text ends at the next one.
 std::string Unquoted(const char* text) {
     if (*text != '"') return text;
@@ -101,20 +99,16 @@ namespace {
 // where the text goes (lower-cased unless it keeps its case).
 struct CTextOption {
     char letter;
-    const char* missing;
+    ArgProblem missing;
     void (CDependencyApp::*store)(const char*);
     bool lowerCase;
 };
 
 const CTextOption TEXT_OPTIONS[] = {
-    {'I', "invalid /I option (missing path); type 'incwalk32 /? for usage\n",
-     &CDependencyApp::AddIncludePath, true},
-    {'O', "invalid /O option (missing path); type 'incwalk32 /? for usage\n",
-     &CDependencyApp::SetObjPath, true},
-    {'U', "invalid /U option; type 'incwalk32 /? for usage\n", &CDependencyApp::AddUniversal,
-     false},
-    {'X', "invalid /X option (missing filename); type 'incwalk32 /? for usage\n",
-     &CDependencyApp::AddExclude, true},
+    {'I', ArgProblem::MISSING_INCLUDE_PATH, &CDependencyApp::AddIncludePath, true},
+    {'O', ArgProblem::MISSING_OBJECT_PATH, &CDependencyApp::SetObjPath, true},
+    {'U', ArgProblem::MISSING_UNIVERSAL, &CDependencyApp::AddUniversal, false},
+    {'X', ArgProblem::MISSING_EXCLUDE, &CDependencyApp::AddExclude, true},
 };
 
 const CTextOption* FindTextOption(char letter) {
@@ -131,7 +125,7 @@ int CDependencyApp::ParseOption(char* arg) {
     const char* text = arg[1] != '\0' ? arg + 2 : arg + 1;
     if (const CTextOption* option = FindTextOption(letter)) {
         if (*text == '\0') {
-            ArgError(EXIT_BAD_ARGS, "%s", option->missing);
+            ArgError(option->missing);
             return 0;
         }
         std::string stored(text);
@@ -167,14 +161,14 @@ int CDependencyApp::ParseOption(char* arg) {
         default:
             break;
     }
-    ArgError(EXIT_BAD_ARGS, INVALID_OPTION, arg);
+    ArgError(ArgProblem::INVALID_OPTION, arg);
     return 0;
 }
 
 int CDependencyApp::ParseErrorMode(const char* text) {
     int* mode = nullptr;
     if (!ErrorModeOf(*this, text[0], &mode) || text[1] < '0' || text[1] > '3') {
-        ArgError(EXIT_BAD_ARGS, "invalid /E option; type 'incwalk32 /? for usage\n");
+        ArgError(ArgProblem::INVALID_ERROR_MODE);
         return 0;
     }
     *mode = text[1] - '0';
@@ -195,7 +189,7 @@ int CDependencyApp::ParseGeneratedMacros(const char* text) {
             m_bMainDep = 1;
         } else {
             // Flags set by earlier letters stay set; the run ends anyway.
-            ArgError(EXIT_BAD_ARGS, "invalid /G option; type 'incwalk32 /? for usage\n");
+            ArgError(ArgProblem::INVALID_MACRO_OPTION);
             return 0;
         }
     }
@@ -211,8 +205,7 @@ int CDependencyApp::AddTarget(char* text) {
         return 1;
     }
     if (equals == 0 || equals + 1 == target.size()) {
-        ArgError(EXIT_BAD_ARGS, "invalid target '%s'; type 'incwalk32 /?' for usage\n",
-                 target.c_str());
+        ArgError(ArgProblem::INVALID_TARGET, target.c_str());
         return 0;
     }
     m_targets.push_back(target.substr(0, equals));

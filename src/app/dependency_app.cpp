@@ -74,24 +74,18 @@ void CDependencyApp::RunGuarded(int argc, char** argv) {
         // A makefile cut short by a full disk or a closed pipe must not pass for a complete one.
         FlushOutput();
     } catch (const std::bad_alloc&) {
-        std::fputs("incwalk32: sorry, out of memory\n", stderr);
-        m_nExitCode = EXIT_SORRY;
+        ReportOutOfMemory();
     } catch (const CFileException& e) {
-        std::fprintf(stderr, "incwalk32: sorry, file I/O error %lu\n", e.m_nError);
-        m_nExitCode = EXIT_SORRY;
+        ReportFileError(e.m_nError);
     }
 }
 
 void CDependencyApp::Run(int argc, char** argv) {
     if (!ParseArgs(argc, argv)) return;
     if (m_targets.empty()) {
-        std::fputs("incwalk32: no targets specified; type 'incwalk32 /?' for usage\n", stderr);
-        m_nExitCode = EXIT_BAD_ARGS;
+        ReportNoTargets();
         return;
     }
-    if (m_bBanner) {
-        PrintBanner();
-        m_bBanner = 0;
-    }
+    PrintBannerOnce();
     RunTargets();
 }

@@ -11,12 +11,6 @@
 #include "scan/include_node.h"
 #include "targets/file_search.h"
 
-#if defined(__GNUC__)
-#define INCWALK32_PRINTF(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
-#else
-#define INCWALK32_PRINTF(fmtIndex, firstArg)
-#endif
-
 class CTargetSource;
 class CSourceFile;
 
@@ -51,6 +45,21 @@ enum { KIND_SOURCE = 0, KIND_QUOTED = 1, KIND_ANGLE = 2 };
 // The longest line of a response file, line end not counted.
 const int MAX_RESPONSE_LINE = 500;
 
+// The arguments the run rejects (exit code 255); the diagnostics file holds each one's text.
+enum class ArgProblem {
+    INVALID_OPTION,  // with the whole argument
+    INVALID_ERROR_MODE,
+    INVALID_MACRO_OPTION,
+    MISSING_INCLUDE_PATH,
+    MISSING_OBJECT_PATH,
+    MISSING_UNIVERSAL,
+    MISSING_EXCLUDE,
+    INVALID_TARGET,  // with the target
+    NESTED_RESPONSE_FILE,
+    UNOPENED_RESPONSE_FILE,  // with the file's name
+    LONG_RESPONSE_LINE,
+};
+
 class CDependencyApp {
 public:
     // Performs the whole run; main returns m_nExitCode afterwards.
@@ -73,12 +82,12 @@ public:
     int ReadResponseFile(const char* name);
 
     // Diagnostics: one argument diagnostic (banner first when still due); sets the exit code.
-    void ArgError(int code, const char* format, ...) INCWALK32_PRINTF(3, 4);
+    void ArgError(ArgProblem problem, const char* text = "");
     // The active-file stack, innermost first, on standard output.
     void DumpActiveFiles();
     // The banner line; printed at most once, to standard error (the usage text has its own).
     static std::string BannerLine();
-    void PrintBanner();
+    void PrintBannerOnce();
 
     // Scan: the node of the file `name`, or null when it contributes nothing.
     CIncludeNode* ScanFile(const std::string& name, const std::string& includerPath, int kind);
@@ -158,10 +167,20 @@ private:
     // The run inside the region that catches exhaustion of memory and file I/O errors.
     void RunGuarded(int argc, char** argv);
     void Run(int argc, char** argv);
-    // Applies an error mode: 1 to 3 report, 3 also lists the active files for the two include
-    // conditions, 2 and 3 set the exit code. The caller then does the condition's consequence.
-    void ReportCondition(int mode, int code, bool includeCondition, const char* format, ...)
-        INCWALK32_PRINTF(5, 6);
+    // The conditions of the run, each with its message, its error mode and its exit code.
+    void ReportNoTargets();
+    void ReportNotFound(const std::string& includer, const std::string& name);
+    void ReportRecursive(const std::string& includer, const std::string& path);
+    void ReportCannotOpen(const std::string& includer, const std::string& path);
+    void ReportNoFiles(const std::string& target);
+    void ReportUnknownExtension(const std::string& extension);
+    void ReportOutOfMemory();
+    void ReportFileError(unsigned long error);
+    // Whether an error mode reports its condition; what the mode makes of it besides: mode 3
+    // lists the active files for the include conditions, 2 and 3 set the exit code.
+    enum class ActiveFiles { LISTED, NOT_LISTED };
+    static bool Reports(int mode);
+    void ApplyMode(int mode, int code, ActiveFiles activeFiles);
     // Resolves an include name. `match` is set unless the answer (set for a name searched along
     // the /I path and INCLUDE) already knows the node.
     bool FindInclude(const std::string& name, int kind, std::string& match, CListAnswer*& answer);

@@ -1,8 +1,42 @@
-// Diagnostics: argument errors, the error modes of scan conditions, the active-file dump.
-#include <cstdarg>
+// Diagnostics: every message of the program, the error modes that decide what becomes of a
+// condition, and the active-file dump. No other file holds a message text.
+#include <cstdio>
 
 #include "app/dependency_app.h"
 #include "output/output_stream.h"
+
+namespace {
+
+std::string ArgMessage(ArgProblem problem, const std::string& text) {
+    switch (problem) {
+        case ArgProblem::INVALID_OPTION:
+            return "invalid option '" + text + "'; type 'incwalk32 /?' for usage\n";
+        case ArgProblem::INVALID_ERROR_MODE:
+            return "invalid /E option; type 'incwalk32 /? for usage\n";
+        case ArgProblem::INVALID_MACRO_OPTION:
+            return "invalid /G option; type 'incwalk32 /? for usage\n";
+        case ArgProblem::MISSING_INCLUDE_PATH:
+            return "invalid /I option (missing path); type 'incwalk32 /? for usage\n";
+        case ArgProblem::MISSING_OBJECT_PATH:
+            return "invalid /O option (missing path); type 'incwalk32 /? for usage\n";
+        case ArgProblem::MISSING_UNIVERSAL:
+            return "invalid /U option; type 'incwalk32 /? for usage\n";
+        case ArgProblem::MISSING_EXCLUDE:
+            return "invalid /X option (missing filename); type 'incwalk32 /? for usage\n";
+        case ArgProblem::INVALID_TARGET:
+            return "invalid target '" + text + "'; type 'incwalk32 /?' for usage\n";
+        case ArgProblem::NESTED_RESPONSE_FILE:
+            return "nested response files not allowed\n";
+        case ArgProblem::UNOPENED_RESPONSE_FILE:
+            return "unable to open response file " + text + "\n";
+        case ArgProblem::LONG_RESPONSE_LINE:
+            return "response file line exceeds " + std::to_string(MAX_RESPONSE_LINE) +
+                   " characters\n";
+    }
+    return std::string();
+}
+
+}  // namespace
 
 std::string CDependencyApp::BannerLine() {
     char line[80];
@@ -11,37 +45,82 @@ std::string CDependencyApp::BannerLine() {
     return line;
 }
 
-void CDependencyApp::PrintBanner() {
+void CDependencyApp::PrintBannerOnce() {
+    if (!m_bBanner) return;
     std::fputs(BannerLine().c_str(), stderr);
+    m_bBanner = 0;
 }
 
-void CDependencyApp::ArgError(int code, const char* format, ...) {
-    // Every argument diagnostic ends the run, so the banner is printed at most once.
-    if (m_bBanner) {
-        PrintBanner();
-        m_bBanner = 0;
-    }
+void CDependencyApp::ArgError(ArgProblem problem, const char* text) {
+    PrintBannerOnce();
     std::fputs("incwalk32", stderr);
     if (m_pszResponseFile != nullptr) {
         std::fprintf(stderr, " @%s(%d)", m_pszResponseFile, m_nResponseLine);
     }
     std::fputs(": ", stderr);
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(stderr, format, args);
-    va_end(args);
-    m_nExitCode = code;
+    std::fputs(ArgMessage(problem, text).c_str(), stderr);
+    m_nExitCode = EXIT_BAD_ARGS;
 }
 
-void CDependencyApp::ReportCondition(int mode, int code, bool includeCondition, const char* format,
-                                     ...) {
-    if (mode >= 1) {
-        va_list args;
-        va_start(args, format);
-        std::vfprintf(stderr, format, args);
-        va_end(args);
+void CDependencyApp::ReportNoTargets() {
+    std::fputs("incwalk32: no targets specified; type 'incwalk32 /?' for usage\n", stderr);
+    m_nExitCode = EXIT_BAD_ARGS;
+}
+
+void CDependencyApp::ReportNotFound(const std::string& includer, const std::string& name) {
+    if (Reports(m_nErrNotFound)) {
+        std::fprintf(stderr, "incwalk32: %s: include file %s not found\n", includer.c_str(),
+                     name.c_str());
     }
-    if (mode == 3 && includeCondition) DumpActiveFiles();
+    ApplyMode(m_nErrNotFound, EXIT_NOT_FOUND, ActiveFiles::LISTED);
+}
+
+void CDependencyApp::ReportRecursive(const std::string& includer, const std::string& path) {
+    if (Reports(m_nErrRecursive)) {
+        std::fprintf(stderr, "incwalk32: %s: recursive header %s\n", includer.c_str(),
+                     path.c_str());
+    }
+    ApplyMode(m_nErrRecursive, EXIT_RECURSIVE, ActiveFiles::LISTED);
+}
+
+void CDependencyApp::ReportCannotOpen(const std::string& includer, const std::string& path) {
+    // No error mode applies: the file is there, and a rule without it would be wrong.
+    std::fprintf(stderr, "incwalk32: %s: unable to open include file %s\n", includer.c_str(),
+                 path.c_str());
+    m_nExitCode = EXIT_CANNOT_OPEN;
+}
+
+void CDependencyApp::ReportNoFiles(const std::string& target) {
+    if (Reports(m_nErrNoFiles)) {
+        std::fprintf(stderr, "incwalk32: no files found for %s\n", target.c_str());
+    }
+    ApplyMode(m_nErrNoFiles, EXIT_NO_FILES, ActiveFiles::NOT_LISTED);
+}
+
+void CDependencyApp::ReportUnknownExtension(const std::string& extension) {
+    if (Reports(m_nErrUnknownExt)) {
+        std::fprintf(stderr, "incwalk32: unknown extension '%s', use '=ext' with target\n",
+                     extension.c_str());
+    }
+    ApplyMode(m_nErrUnknownExt, EXIT_UNKNOWN_EXT, ActiveFiles::NOT_LISTED);
+}
+
+void CDependencyApp::ReportOutOfMemory() {
+    std::fputs("incwalk32: sorry, out of memory\n", stderr);
+    m_nExitCode = EXIT_SORRY;
+}
+
+void CDependencyApp::ReportFileError(unsigned long error) {
+    std::fprintf(stderr, "incwalk32: sorry, file I/O error %lu\n", error);
+    m_nExitCode = EXIT_SORRY;
+}
+
+bool CDependencyApp::Reports(int mode) {
+    return mode >= 1;
+}
+
+void CDependencyApp::ApplyMode(int mode, int code, ActiveFiles activeFiles) {
+    if (mode == 3 && activeFiles == ActiveFiles::LISTED) DumpActiveFiles();
     if (mode >= 2) m_nExitCode = code;
 }
 

@@ -47,13 +47,13 @@ void SplitResponseLine(char* line, CArgArray& tokens) {
 
 int CDependencyApp::ReadResponseFile(const char* name) {
     if (m_pszResponseFile != nullptr) {
-        ArgError(EXIT_BAD_ARGS, "nested response files not allowed\n");
+        ArgError(ArgProblem::NESTED_RESPONSE_FILE);
         return 0;
     }
     // The caller's own file: a pipe or a FIFO (@/dev/stdin) serves as well as a disk file.
     CTextFile file(OpenScope::ANY_FILE);
     if (!file.OpenText(name)) {
-        ArgError(EXIT_BAD_ARGS, "unable to open response file %s\n", name);
+        ArgError(ArgProblem::UNOPENED_RESPONSE_FILE, name);
         return 0;
     }
     m_pszResponseFile = name;
@@ -70,8 +70,7 @@ int CDependencyApp::ReadResponseFile(const char* name) {
         ++m_nResponseLine;
         const bool hasLineEnd = line[length - 1] == '\n';
         if (length - (hasLineEnd ? 1 : 0) > MAX_RESPONSE_LINE) {
-            ArgError(EXIT_BAD_ARGS, "response file line exceeds %d characters\n",
-                     MAX_RESPONSE_LINE);
+            ArgError(ArgProblem::LONG_RESPONSE_LINE);
             return 0;
         }
         if (hasLineEnd) line[length - 1] = '\0';

@@ -195,9 +195,7 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
     std::string objName;
     std::string unknownExt;
     if (!MakeObjectName(source.m_strName, m_strTargetExt, objName, unknownExt)) {
-        ReportCondition(m_nErrUnknownExt, EXIT_UNKNOWN_EXT, false,
-                        "incwalk32: unknown extension '%s', use '=ext' with target\n",
-                        unknownExt.c_str());
+        ReportUnknownExtension(unknownExt);
         if (m_nErrUnknownExt >= 2) {
             m_ruleDeps.clear();
             return;

@@ -11,9 +11,6 @@
 
 namespace {
 
-const char NOT_FOUND[] = "incwalk32: %s: include file %s not found\n";
-const char CANNOT_OPEN[] = "incwalk32: %s: unable to open include file %s\n";
-
 bool TakeFirstMatch(CFileSearch& search, const std::string& name, const std::string& list,
                     int flags, std::string& match) {
     if (!search.FindFirst(name, list, flags)) return false;
@@ -55,9 +52,7 @@ CListAnswer& CDependencyApp::AnswerAlongIncludePaths(const std::string& name) {
 
 CIncludeNode* CDependencyApp::KnownFile(CIncludeNode* known, const std::string& includerPath) {
     if (known->IsActive()) {
-        ReportCondition(m_nErrRecursive, EXIT_RECURSIVE, true,
-                        "incwalk32: %s: recursive header %s\n", includerPath.c_str(),
-                        known->path.c_str());
+        ReportRecursive(includerPath, known->path);
         return nullptr;
     }
     return known;
@@ -85,8 +80,7 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
     if (known == nullptr) {
         // A path too long for the platform cannot be named, so it counts as not found.
         if (!found || !MakeNormalForm(m_strMatch, m_strNormal)) {
-            ReportCondition(m_nErrNotFound, EXIT_NOT_FOUND, true, NOT_FOUND, includerPath.c_str(),
-                            name.c_str());
+            ReportNotFound(includerPath, name);
             return nullptr;
         }
         auto entry = m_fileTable.find(m_strNormal);
@@ -108,12 +102,10 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
     if (!file.Open(normal.c_str(), m_bSystemIncludes)) {
         if (file.Facts().notDiskFile) {
             // A pipe or a device under that name (Windows lists them) is no file to scan.
-            ReportCondition(m_nErrNotFound, EXIT_NOT_FOUND, true, NOT_FOUND, includerPath.c_str(),
-                            name.c_str());
+            ReportNotFound(includerPath, name);
             return nullptr;
         }
-        std::fprintf(stderr, CANNOT_OPEN, includerPath.c_str(), normal.c_str());
-        m_nExitCode = EXIT_CANNOT_OPEN;
+        ReportCannotOpen(includerPath, normal);
         return nullptr;
     }
     // A file met before under another name (through a link, or a hard link) is that file: a
@@ -148,8 +140,7 @@ CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::strin
         if (!file.IsOpen() && !file.Reopen()) {
             // The file vanished or was locked while its include was scanned: the rest of it
             // cannot be read, so its dependency list would be incomplete.
-            std::fprintf(stderr, CANNOT_OPEN, includerPath.c_str(), normal.c_str());
-            m_nExitCode = EXIT_CANNOT_OPEN;
+            ReportCannotOpen(includerPath, normal);
             break;
         }
     }

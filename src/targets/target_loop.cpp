@@ -32,8 +32,7 @@ int CDependencyApp::RunTargets() {
     for (size_t i = 0; i < m_targets.size() && m_nExitCode == 0; ++i) {
         m_strTargetExt = m_targetExts[i];
         if (!search.FindFirst(m_targets[i], 0)) {
-            ReportCondition(m_nErrNoFiles, EXIT_NO_FILES, false,
-                            "incwalk32: no files found for %s\n", m_targets[i].c_str());
+            ReportNoFiles(m_targets[i]);
             if (m_nErrNoFiles >= 2) return 0;
             continue;
         }
@@ -59,8 +58,7 @@ void CDependencyApp::ProcessMatch(std::string& match) {
         // A name too long for the platform cannot be scanned: it is reported like any file
         // the scan cannot find.
         Platform().LowerCase(match);
-        ReportCondition(m_nErrNotFound, EXIT_NOT_FOUND, true,
-                        "incwalk32: %s: include file %s not found\n", "", match.c_str());
+        ReportNotFound(std::string(), match);
         return;
     }
     Platform().LowerCase(match);
