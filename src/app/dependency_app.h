@@ -7,25 +7,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "scan/active_dirs.h"
 #include "scan/include_node.h"
-#include "targets/file_search.h"
+#include "scan/include_resolver.h"
 
 class CTargetSource;
-class CSourceFile;
 
 typedef std::vector<std::string> CStringList;
-
-// What the search along the /I path and INCLUDE found for an include name: the match (empty when
-// nothing) until the scan has met the matched file, then its node.
-struct CListAnswer {
-    void KnowNode(CIncludeNode* known) {
-        node = known;
-        std::string().swap(match);  // the node's path says it all now
-    }
-    std::string match;
-    CIncludeNode* node = nullptr;
-};
 
 // Process exit codes.
 enum {
@@ -38,9 +25,6 @@ enum {
     EXIT_SORRY = 254,
     EXIT_BAD_ARGS = 255,
 };
-
-// Scan kinds: how the file to scan was named.
-enum { KIND_SOURCE = 0, KIND_QUOTED = 1, KIND_ANGLE = 2 };
 
 // The longest line of a response file, line end not counted.
 const int MAX_RESPONSE_LINE = 500;
@@ -99,7 +83,7 @@ public:
     int RunTargets();
 
     int m_nExitCode;
-    std::unordered_map<std::string, CIncludeNode*> m_fileTable;
+    CFileTable m_fileTable;
     // The nodes themselves, side by side in the order of their scans, so that a rule's walk of
     // the graph finds related nodes close together in memory.
     std::deque<CIncludeNode> m_nodes;
@@ -135,29 +119,19 @@ private:
     int ParseErrorMode(const char* text);
     int ParseGeneratedMacros(const char* text);
 
-    // The directory form of each entry of m_activeFiles, where quoted includes are searched.
-    CActiveDirs m_activeDirs;
-    // The node of each file by its identity: a file reached under a second name is the same.
-    std::unordered_map<CFileKey, CIncludeNode*, CFileKeyHash> m_nodeByIdentity;
-    // Whether some file was met under a second name: a node's path is then not always the
-    // normal form of the name that reached it.
-    bool m_bAliases = false;
-    // Scratch texts of the rule writer, kept to spare an allocation per dependency.
+    // The scan's search, with what it keeps for the run.
+    CIncludeResolver m_resolver;
+    // Scratch text of the rule writer, kept to spare an allocation per rule.
     std::string m_strRuleText;
-    // The scan resolves one name at a time and every FindFirst starts the search afresh, so one
-    // search and one pair of texts serve every include line without allocating.
-    CFileSearch m_includeSearch;
-    std::string m_strMatch;
-    std::string m_strNormal;
-    // The answer along the /I path and INCLUDE for each include name searched there. Most names
-    // are included from many files, and neither the /I path, nor INCLUDE, nor the files change
-    // during a run.
-    std::unordered_map<std::string, CListAnswer> m_listAnswers;
 
-    // The scan, with the reader of the including file, which is closed before another file is
-    // opened and left open otherwise.
-    CIncludeNode* ScanFile(const std::string& name, const std::string& includerPath, int kind,
-                           CSourceFile* includer);
+    // Resolves an include of `includerPath`: true for a file to scan (its normal form in
+    // m_resolver.Normal()); otherwise false with its node in `node`, or null after a report.
+    bool Resolve(const std::string& name, const std::string& includerPath, int kind,
+                 CIncludeNode*& node);
+    // Opens and scans the file `normal`, which `name` resolved to; each include line of it that
+    // leads to a file to scan closes it, scans that file and reopens it, in this one frame.
+    CIncludeNode* ScanNewFile(std::string normal, const std::string& name,
+                              const std::string& includerPath, int kind);
     // A file met before: its node, or null after reporting it as recursive when it is active.
     CIncludeNode* KnownFile(CIncludeNode* known, const std::string& includerPath);
     // The display name of a dependency for a source in `dir`.
@@ -181,11 +155,6 @@ private:
     enum class ActiveFiles { LISTED, NOT_LISTED };
     static bool Reports(int mode);
     void ApplyMode(int mode, int code, ActiveFiles activeFiles);
-    // Resolves an include name. `match` is set unless the answer (set for a name searched along
-    // the /I path and INCLUDE) already knows the node.
-    bool FindInclude(const std::string& name, int kind, std::string& match, CListAnswer*& answer);
-    // The search of the /I path, then of INCLUDE, or its answer kept from before.
-    CListAnswer& AnswerAlongIncludePaths(const std::string& name);
     void ProcessMatch(std::string& match);
     void WriteMainObj();
     void WriteMainDep();

@@ -207,7 +207,8 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
     // The root's path is the normal form of the matched name, unless the scan met the file
     // before under another name.
     std::string fullName = root->path;
-    if (m_bAliases && !MakeNormalForm(source.m_strName, fullName)) fullName = root->path;
+    if (m_resolver.MetUnderTwoNames() && !MakeNormalForm(source.m_strName, fullName))
+        fullName = root->path;
     std::string display = root->isSystem ? fullName : MakeDependencyName(source.m_strDir, fullName);
     MakeText(display);
     if (m_bMainObj || m_bMainDep) m_objNames.push_back(objName);

@@ -1,0 +1,77 @@
+#include "scan/include_resolver.h"
+
+bool CIncludeResolver::TakeFirstMatch(const std::string& name, const std::string& list, int flags,
+                                      std::string& match) {
+    if (!m_search.FindFirst(name, list, flags)) return false;
+    m_search.FindNext(match);
+    return true;
+}
+
+CIncludeResolver::Outcome CIncludeResolver::Resolve(const std::string& name, int kind,
+                                                    const std::string& includePath,
+                                                    const CFileTable& table, CIncludeNode*& known) {
+    known = nullptr;
+    if (!Find(name, kind, includePath)) return Outcome::NOT_FOUND;
+    // A node known for the answer needs no match: its path is the match's normal form.
+    if (m_pAnswer != nullptr && m_pAnswer->node != nullptr) {
+        known = m_pAnswer->node;
+        return Outcome::KNOWN;
+    }
+    // A path too long for the platform cannot be named, so it counts as not found.
+    if (!MakeNormalForm(m_strMatch, m_strNormal)) return Outcome::NOT_FOUND;
+    auto entry = table.find(m_strNormal);
+    if (entry == table.end()) return Outcome::NEW;
+    known = entry->second;
+    if (m_pAnswer != nullptr) KnowNode(*m_pAnswer, known);
+    return Outcome::KNOWN;
+}
+
+bool CIncludeResolver::Find(const std::string& name, int kind, const std::string& includePath) {
+    m_pAnswer = nullptr;
+    if (kind == KIND_SOURCE) return TakeFirstMatch(name, std::string(), 0, m_strMatch);
+    if (kind == KIND_QUOTED && m_activeDirs.AnyOf([&](const std::string& dir) {
+            return TakeFirstMatch(name, dir, SEARCH_LIST_ONLY, m_strMatch);
+        })) {
+        return true;
+    }
+    m_pAnswer = &AnswerAlongIncludePaths(name, includePath);
+    if (m_pAnswer->node != nullptr) return true;
+    m_strMatch = m_pAnswer->match;
+    return !m_strMatch.empty();
+}
+
+CIncludeResolver::CListAnswer& CIncludeResolver::AnswerAlongIncludePaths(
+    const std::string& name, const std::string& includePath) {
+    auto known = m_listAnswers.find(name);
+    if (known != m_listAnswers.end()) return known->second;
+    CListAnswer& answer = m_listAnswers[name];
+    const bool found = (!includePath.empty() &&
+                        TakeFirstMatch(name, includePath, SEARCH_LIST_ONLY, answer.match)) ||
+                       TakeFirstMatch(name, ">INCLUDE", SEARCH_LIST_ONLY, answer.match);
+    if (!found) answer.match.clear();
+    return answer;
+}
+
+void CIncludeResolver::KnowNode(CListAnswer& answer, CIncludeNode* node) {
+    answer.node = node;
+    std::string().swap(answer.match);  // the node's path says it all now
+}
+
+CIncludeNode* CIncludeResolver::SameFile(const CFileFacts& facts, const std::string& normal,
+                                         CFileTable& table) {
+    if (!facts.hasIdentity) return nullptr;
+    auto same = m_nodeByIdentity.find(CFileKey{facts.volume, facts.index});
+    if (same == m_nodeByIdentity.end()) return nullptr;
+    table.emplace(normal, same->second);
+    if (m_pAnswer != nullptr) KnowNode(*m_pAnswer, same->second);
+    m_bAliases = true;
+    return same->second;
+}
+
+void CIncludeResolver::Remember(const CFileFacts& facts, CIncludeNode* node) {
+    if (facts.hasIdentity) m_nodeByIdentity.emplace(CFileKey{facts.volume, facts.index}, node);
+}
+
+void CIncludeResolver::EnterFile(const std::string& normal) {
+    m_activeDirs.Push(DirectoryOf(normal));
+}
