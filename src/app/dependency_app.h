@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "output/rule_scratch.h"
 #include "scan/include_node.h"
 #include "scan/include_resolver.h"
 
@@ -80,6 +81,8 @@ public:
     // Output and the target loop.
     void WriteRule(CTargetSource& source);
     std::string MakeDependencyName(const std::string& dir, const std::string& path) const;
+    // What the writer keeps between rules; the walk of a rule's nodes marks them there.
+    CRuleScratch& RuleScratch() { return m_ruleScratch; }
     int RunTargets();
 
     int m_nExitCode;
@@ -121,8 +124,8 @@ private:
 
     // The scan's search, with what it keeps for the run.
     CIncludeResolver m_resolver;
-    // Scratch text of the rule writer, kept to spare an allocation per rule.
-    std::string m_strRuleText;
+    // What the rule writer keeps between rules.
+    CRuleScratch m_ruleScratch;
 
     // Resolves an include of `includerPath`: true for a file to scan (its normal form in
     // m_resolver.Normal()); otherwise false with its node in `node`, or null after a report.

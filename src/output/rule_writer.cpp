@@ -11,8 +11,6 @@
 #include "targets/file_search.h"
 #include "targets/target_source.h"
 
-unsigned CIncludeNode::s_nCollectPass = 0;
-
 namespace {
 
 size_t FindExtensionDot(const std::string& name) {
@@ -116,9 +114,8 @@ void CIncludeNode::CollectDependencies() {
     // A node met again has had its whole subtree collected at its first visit (the graph has
     // no cycles), so walking it again would add nothing and costs time exponential in the
     // sharing of headers.
-    if (m_nCollectPass == s_nCollectPass) return;
+    if (!g_pApp->RuleScratch().FirstVisit(*this)) return;
     if (StackIsLow()) throw std::bad_alloc();
-    m_nCollectPass = s_nCollectPass;
     g_pApp->m_ruleDeps.push_back(this);
     cursor = 0;
     while (CIncludeNode* child = NextChild())
@@ -171,15 +168,15 @@ std::string CDependencyApp::MakeDependencyName(const std::string& dir,
 }
 
 inline const std::string& CDependencyApp::DisplayName(CIncludeNode& node, const std::string& dir) {
-    if (node.isSystem && node.IsMakeText()) return node.path;
-    if (const std::string* cached = node.CachedName(dir)) return *cached;
+    if (node.isSystem && m_ruleScratch.IsMakeText(node)) return node.path;
+    if (const std::string* cached = m_ruleScratch.CachedName(node, dir)) return *cached;
     return NewDisplayName(node, dir);
 }
 
 const std::string& CDependencyApp::NewDisplayName(CIncludeNode& node, const std::string& dir) {
     std::string name = node.isSystem ? node.path : MakeDependencyName(dir, node.path);
-    if (!node.IsMakeText()) MakeText(name);
-    return node.CacheName(dir, std::move(name));
+    if (!m_ruleScratch.IsMakeText(node)) MakeText(name);
+    return m_ruleScratch.CacheName(node, dir, std::move(name));
 }
 
 void CDependencyApp::WriteRule(CTargetSource& source) {
@@ -189,7 +186,7 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
         return;
     }
     m_ruleDeps.clear();
-    CIncludeNode::BeginCollection();
+    m_ruleScratch.BeginCollection(m_nodes.size());
     root->CollectDependencies();
 
     std::string objName;
@@ -215,7 +212,7 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
 
     // The rule is put together in one text and written at once: a rule may list thousands of
     // headers.
-    std::string& text = m_strRuleText;
+    std::string& text = m_ruleScratch.m_strRuleText;
     text.clear();
     const size_t total = m_ruleDeps.size() + m_universals.size();
     const std::string target = QuoteName(m_strObjPath + objName);

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 // A file by its identity, whatever name reached it: device and inode, or volume and file index.
@@ -24,8 +23,8 @@ struct CFileKeyHash {
 
 class CIncludeNode {
 public:
-    CIncludeNode(const std::string& nodePath, int bSystem)
-        : path(nodePath), isSystem(bSystem), m_bMakeText(nodePath.find('$') == std::string::npos) {}
+    CIncludeNode(const std::string& nodePath, int bSystem, size_t nodeIndex)
+        : path(nodePath), isSystem(bSystem), index(nodeIndex) {}
 
     void AddChild(CIncludeNode* node) { children.push_back(node); }
     // The child at the cursor, advancing it; null once every child has been taken.
@@ -33,25 +32,12 @@ public:
         return cursor < static_cast<int>(children.size()) ? children[cursor++] : nullptr;
     }
 
-    // Appends this node and its descendants, depth-first and pre-order, each node once, to the
-    // application's m_ruleDeps. BeginCollection starts a new list.
-    static void BeginCollection() { ++s_nCollectPass; }
-    // The display name of this node for sources in `dir`, from the last rule that listed it:
-    // the sources of one directory share most of their headers.
-    const std::string* CachedName(const std::string& dir) const {
-        return m_strNameDir == dir && !dir.empty() ? &m_strName : nullptr;
-    }
-    // Whether make reads the path as it stands: it holds no `$`, which make needs doubled.
-    bool IsMakeText() const { return m_bMakeText; }
-    const std::string& CacheName(const std::string& dir, std::string name) {
-        m_strNameDir = dir;
-        m_strName = std::move(name);
-        return m_strName;
-    }
     // A node is active while its file's scan is under way, that is while its path stands on the
     // active-file stack.
     bool IsActive() const { return m_bActive; }
     void SetActive(bool active) { m_bActive = active; }
+    // Appends this node and its descendants, depth-first and pre-order, each node once, to the
+    // application's m_ruleDeps.
     void CollectDependencies();
     // Writes the include tree below this node, three blanks a level.
     void PrintTree(int depth);
@@ -60,12 +46,8 @@ public:
     int isSystem;                         // first reached through an angle-bracket include
     std::vector<CIncludeNode*> children;  // in include-line order; not owned
     int cursor = 0;
+    size_t index;  // the place of the node in the order of scans; the writer keeps its own there
 
 private:
-    static unsigned s_nCollectPass;
-    unsigned m_nCollectPass = 0;  // the collection that listed this node last
     bool m_bActive = false;
-    bool m_bMakeText;
-    std::string m_strNameDir;
-    std::string m_strName;
 };

@@ -1,0 +1,60 @@
+// What the rule writer keeps beside the include graph, by each node's index: the stamp of the
+// collection that listed the node last, and its display name for the directory of the rule that
+// listed it last (the sources of one directory share most of their headers).
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "scan/include_node.h"
+
+class CRuleScratch {
+public:
+    // Starts the collection of a new rule over a graph of `nodes` nodes: none is listed yet.
+    void BeginCollection(size_t nodes) {
+        if (m_entries.size() < nodes) m_entries.resize(nodes);
+        ++m_nPass;
+    }
+    // False when `node` is listed in this collection already; otherwise marks it listed.
+    bool FirstVisit(const CIncludeNode& node) {
+        CNodeEntry& entry = Entry(node);
+        if (entry.pass == m_nPass) return false;
+        entry.pass = m_nPass;
+        return true;
+    }
+    // Whether make reads the node's path as it stands: it holds no `$`, which make needs
+    // doubled.
+    bool IsMakeText(const CIncludeNode& node) {
+        CNodeEntry& entry = Entry(node);
+        if (entry.makeText < 0) entry.makeText = node.path.find('$') == std::string::npos;
+        return entry.makeText != 0;
+    }
+    // The display name kept for `node` in `dir`, or null.
+    const std::string* CachedName(const CIncludeNode& node, const std::string& dir) {
+        const CNodeEntry& entry = Entry(node);
+        return entry.nameDir == dir && !dir.empty() ? &entry.name : nullptr;
+    }
+    const std::string& CacheName(const CIncludeNode& node, const std::string& dir,
+                                 std::string name) {
+        CNodeEntry& entry = Entry(node);
+        entry.nameDir = dir;
+        entry.name = std::move(name);
+        return entry.name;
+    }
+
+    std::string m_strRuleText;  // the rule being written, kept to spare an allocation per rule
+
+private:
+    struct CNodeEntry {
+        unsigned pass = 0;
+        signed char makeText = -1;  // not known yet
+        std::string nameDir;
+        std::string name;
+    };
+
+    CNodeEntry& Entry(const CIncludeNode& node) { return m_entries[node.index]; }
+
+    std::vector<CNodeEntry> m_entries;  // by node index
+    unsigned m_nPass = 0;
+};
