@@ -1,8 +1,6 @@
 // The application object: every setting and list of the run, and the run itself.
 #pragma once
 
-#include <cstdio>
-#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -87,9 +85,6 @@ public:
 
     int m_nExitCode;
     CFileTable m_fileTable;
-    // The nodes themselves, side by side in the order of their scans, so that a rule's walk of
-    // the graph finds related nodes close together in memory.
-    std::deque<CIncludeNode> m_nodes;
     CStringList m_targets;
     CStringList m_targetExts;
     std::string m_strTargetExt;
@@ -122,7 +117,7 @@ private:
     int ParseErrorMode(const char* text);
     int ParseGeneratedMacros(const char* text);
 
-    // The scan's search, with what it keeps for the run.
+    // The scan's search, with what it keeps for the run, and the nodes.
     CIncludeResolver m_resolver;
     // What the rule writer keeps between rules.
     CRuleScratch m_ruleScratch;

@@ -186,7 +186,7 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
         return;
     }
     m_ruleDeps.clear();
-    m_ruleScratch.BeginCollection(m_nodes.size());
+    m_ruleScratch.BeginCollection(m_resolver.NodeCount());
     root->CollectDependencies();
 
     std::string objName;

@@ -1,6 +1,7 @@
 // Where an include name leads, decided before anything is opened.
 #pragma once
 
+#include <deque>
 #include <string>
 #include <unordered_map>
 
@@ -19,7 +20,8 @@ typedef std::unordered_map<std::string, CIncludeNode*> CFileTable;
 // and what makes it cheap: the answer kept for each name searched along the /I path and
 // INCLUDE (most names are included from many files, and neither those lists nor the files
 // change during a run), and the files known by their identity, so that one reached under a
-// second name (a link, a hard link) is the file met before.
+// second name (a link, a hard link) is the file met before. It also keeps the nodes of the
+// run; the application's file table refers to them by normal form.
 class CIncludeResolver {
 public:
     enum class Outcome {
@@ -42,6 +44,14 @@ public:
     // Whether some file was met under a second name: a node's path is then not always the
     // normal form of the name that reached it.
     bool MetUnderTwoNames() const { return m_bAliases; }
+
+    // A new node, kept side by side with the others in the order of their scans, so that a
+    // rule's walk of the graph finds related nodes close together in memory.
+    CIncludeNode* StoreNode(const std::string& path, int bSystem) {
+        m_nodes.emplace_back(path, bSystem, m_nodes.size());
+        return &m_nodes.back();
+    }
+    size_t NodeCount() const { return m_nodes.size(); }
 
     // The directory of a file whose scan begins, or ends: quoted includes are searched there.
     void EnterFile(const std::string& normal);
@@ -70,4 +80,5 @@ private:
     CListAnswer* m_pAnswer = nullptr;  // the answer of the last resolution, if one served
     std::unordered_map<CFileKey, CIncludeNode*, CFileKeyHash> m_nodeByIdentity;
     bool m_bAliases = false;
+    std::deque<CIncludeNode> m_nodes;
 };

@@ -36,8 +36,7 @@ CIncludeNode* CDependencyApp::KnownFile(CIncludeNode* known, const std::string& 
 }
 
 CIncludeNode* CDependencyApp::NewNode(const std::string& path, int bSystem) {
-    m_nodes.emplace_back(path, bSystem, m_nodes.size());
-    CIncludeNode* node = &m_nodes.back();
+    CIncludeNode* node = m_resolver.StoreNode(path, bSystem);
     m_fileTable.emplace(path, node);
     return node;
 }
