@@ -21,8 +21,7 @@ const size_t MAX_ARGUMENTS = 64;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    static CEmptyPlatform platform;
-    SetPlatform(&platform);
+    static CMemoryPlatform platform;  // empty
     SilenceProgramOutput();
     return 0;
 }

@@ -1,7 +1,8 @@
 // The include reader on any file contents, served from memory. Each input is read three times:
 // straight through, closing and reopening the file after every include found, and doing so after
 // some of them only, as the scan does when an include opens another file. All reads must yield
-// the same names, and each must read every byte of the file once: a reopen reads nothing again.
+// the same names, and each must read every byte of the file once (a reopen reads nothing again),
+// keep at most one handle open, close what it opens and seek only inside the file.
 //
 // The first two bytes choose the reading conditions, the rest is the file:
 //   byte 0, bit 0: scan angle includes too (/S); '1' sets it, '0' does not
@@ -20,57 +21,16 @@
 
 namespace {
 
-const char FILE_NAME[] = "c:\\fuzz\\input.c";
+const char FILE_NAME[] = "C:\\fuzz\\input.c";
 
-// Serves one file from memory; every other name does not exist. Checks that the reader keeps at
-// most one handle open, closes what it opens and seeks only inside the file.
-class CMemoryFilePlatform : public CEmptyPlatform {
-public:
-    FileHandle OpenFile(const char* name, OpenScope, CFileFacts& facts) override {
-        if (std::strcmp(name, FILE_NAME) != 0) return INVALID_FILE_HANDLE;
-        FUZZ_CHECK(!m_bOpen);
-        m_bOpen = true;
-        m_nPosition = 0;
-        facts = CFileFacts();
-        if (m_bSizeKnown) facts.size = static_cast<int64_t>(m_content.size());
-        return this;
-    }
-    long ReadFile(FileHandle file, char* buffer, size_t size, unsigned long&) override {
-        FUZZ_CHECK(file == this && m_bOpen);
-        size_t count = m_content.size() - m_nPosition;
-        if (count > size) count = size;
-        if (m_nChunk != 0 && count > m_nChunk) count = m_nChunk;
-        std::memcpy(buffer, m_content.data() + m_nPosition, count);
-        m_nPosition += count;
-        m_nBytesRead += count;
-        return static_cast<long>(count);
-    }
-    bool SeekFile(FileHandle file, int64_t position, unsigned long&) override {
-        FUZZ_CHECK(file == this && m_bOpen);
-        FUZZ_CHECK(position >= 0 && static_cast<uint64_t>(position) <= m_content.size());
-        m_nPosition = static_cast<size_t>(position);
-        return true;
-    }
-    void CloseFile(FileHandle file) override {
-        FUZZ_CHECK(file == this && m_bOpen);
-        m_bOpen = false;
-    }
-
-    std::string m_content;
-    size_t m_nChunk = 0;
-    bool m_bSizeKnown = true;
-    size_t m_nPosition = 0;
-    bool m_bOpen = false;
-    size_t m_nBytesRead = 0;
-};
-
-CMemoryFilePlatform* g_pFiles = nullptr;
+CMemoryPlatform* g_pFiles = nullptr;
+std::string g_strContent;
 
 // Reads every include name; after the i-th, closes and reopens when bit i % 7 of `reopenPattern`
 // is set.
 std::vector<std::string> ReadIncludes(int scanSystem, unsigned reopenPattern) {
     std::vector<std::string> names;
-    g_pFiles->m_nBytesRead = 0;
+    g_pFiles->bytesRead.clear();
     CSourceFile reader;
     FUZZ_CHECK(reader.Open(FILE_NAME, scanSystem) == 1);
     std::string name;
@@ -83,13 +43,14 @@ std::vector<std::string> ReadIncludes(int scanSystem, unsigned reopenPattern) {
         names.push_back(name);
         if ((reopenPattern >> ((names.size() - 1) % 7) & 1) != 0) {
             reader.Close();
-            FUZZ_CHECK(!reader.IsOpen() && !g_pFiles->m_bOpen);
+            FUZZ_CHECK(!reader.IsOpen() && g_pFiles->openFiles == 0);
             FUZZ_CHECK(reader.m_nSavedPos >= 0 &&
-                       static_cast<uint64_t>(reader.m_nSavedPos) <= g_pFiles->m_content.size());
+                       static_cast<uint64_t>(reader.m_nSavedPos) <= g_strContent.size());
             FUZZ_CHECK(reader.Reopen() == 1);
         }
     }
-    FUZZ_CHECK(g_pFiles->m_nBytesRead == g_pFiles->m_content.size());
+    FUZZ_CHECK(static_cast<size_t>(g_pFiles->bytesRead[FILE_NAME]) == g_strContent.size());
+    FUZZ_CHECK(g_pFiles->mostOpenFiles <= 1 && g_pFiles->badSeeks == 0);
     return names;
 }
 
@@ -118,26 +79,26 @@ void CheckStripComments(const std::string& content) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    static CMemoryFilePlatform platform;
+    static CMemoryPlatform platform;
     g_pFiles = &platform;
-    SetPlatform(&platform);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     const int scanSystem = data[0] & 1;
-    g_pFiles->m_nChunk = data[1] % 64;
-    g_pFiles->m_bSizeKnown = (data[1] & 64) == 0;
-    g_pFiles->m_content.assign(reinterpret_cast<const char*>(data) + 2, size - 2);
+    g_pFiles->chunk = data[1] % 64;
+    g_pFiles->toldSize = (data[1] & 64) == 0 ? CMemoryPlatform::TRUE_SIZE : -1;
+    g_strContent.assign(reinterpret_cast<const char*>(data) + 2, size - 2);
+    g_pFiles->Write(FILE_NAME, g_strContent);
 
     const std::vector<std::string> straight = ReadIncludes(scanSystem, 0);
-    FUZZ_CHECK(!g_pFiles->m_bOpen);
+    FUZZ_CHECK(g_pFiles->openFiles == 0);
     FUZZ_CHECK(ReadIncludes(scanSystem, 0x7f) == straight);
-    FUZZ_CHECK(!g_pFiles->m_bOpen);
+    FUZZ_CHECK(g_pFiles->openFiles == 0);
     FUZZ_CHECK(ReadIncludes(scanSystem, data[0] >> 1) == straight);
-    FUZZ_CHECK(!g_pFiles->m_bOpen);
+    FUZZ_CHECK(g_pFiles->openFiles == 0);
 
-    CheckStripComments(g_pFiles->m_content);
+    CheckStripComments(g_strContent);
     return 0;
 }

@@ -16,17 +16,7 @@
 
 namespace {
 
-// Every variable the program asks for has the value the input chose.
-class CFuzzEnvironmentPlatform : public CEmptyPlatform {
-public:
-    bool GetEnvironment(const char*, std::string& value) override {
-        value = m_strValue;
-        return true;
-    }
-    std::string m_strValue;
-};
-
-CFuzzEnvironmentPlatform* g_pPlatform = nullptr;
+CMemoryPlatform* g_pPlatform = nullptr;
 CDependencyApp* g_pPathApp = nullptr;
 
 bool StartsWith(const std::string& text, const std::string& start) {
@@ -76,7 +66,8 @@ void CheckPathList(const std::string& list) {
     const bool setFresh = fresh.SetList(list);
     FUZZ_CHECK(reused.SetList(list) == setFresh);
     if (!setFresh) return;
-    const std::string listed = !list.empty() && list[0] == '>' ? g_pPlatform->m_strValue : list;
+    std::string listed = list;
+    if (!list.empty() && list[0] == '>') Platform().GetEnvironment(list.c_str() + 1, listed);
     std::string dir;
     std::string again;
     size_t total = 0;
@@ -185,9 +176,8 @@ void CheckRuleNames(const std::string& name, const std::string& ext) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    static CFuzzEnvironmentPlatform platform;
+    static CMemoryPlatform platform;
     g_pPlatform = &platform;
-    SetPlatform(&platform);
     // Only MakeDependencyName is wanted of the application; without a target its run just says
     // so on standard error.
     static char program[] = "incwalk32";
@@ -214,7 +204,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     UseCharacterSet((flags & 1) != 0);
     g_pPathApp->m_bAbsolutePaths = (flags & 2) != 0;
     g_pPathApp->m_bOmitDrive = (flags & 4) != 0;
-    g_pPlatform->m_strValue = names[2];
+    g_pPlatform->environment = {{names[3], names[2]}};
 
     CheckSplitAndAppend(first, second);
     CheckPathList((flags & 8) != 0 ? ">" + names[3] : names[2]);

@@ -1,4 +1,4 @@
-// Shared by the fuzz targets: a platform that touches no disk, and the splitting of fuzz input.
+// Shared by the fuzz targets: the tests' file system in memory, and the splitting of fuzz input.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "memory_platform.h"
 
 // Ends the run with a message that libFuzzer records as a crash, input saved. Used for broken
 // invariants, which no sanitizer would notice.
@@ -37,39 +37,6 @@ inline void SilenceProgramOutput() {
     if (null == nullptr) std::abort();
     stderr = null;
 }
-
-// A platform with an empty file system: nothing is found, nothing opens, no environment variable
-// is set. Full paths and the character set come from the native platform, which makes full paths
-// textually and reads nothing but the current directory's name.
-class CEmptyPlatform : public CPlatform {
-public:
-    size_t MaxFullPath() const override { return NativePlatform().MaxFullPath(); }
-    bool GetFullPath(const char* name, std::string& out) override {
-        return NativePlatform().GetFullPath(name, out);
-    }
-    FindHandle FindFirstFile(const char*, CFindData&) override { return INVALID_FIND_HANDLE; }
-    bool FindNextFile(FindHandle, CFindData&) override { return false; }
-    void FindClose(FindHandle) override {}
-    FileHandle OpenFile(const char*, OpenScope, CFileFacts&) override {
-        return INVALID_FILE_HANDLE;
-    }
-    long ReadFile(FileHandle, char*, size_t, unsigned long& error) override {
-        error = 9;  // EBADF: no file is ever open
-        return -1;
-    }
-    bool SeekFile(FileHandle, int64_t, unsigned long& error) override {
-        error = 9;
-        return false;
-    }
-    void CloseFile(FileHandle) override {}
-    bool GetEnvironment(const char*, std::string& value) override {
-        value.clear();
-        return false;
-    }
-    void LowerCase(std::string& text) override { NativePlatform().LowerCase(text); }
-    void UpperCase(std::string& text) override { NativePlatform().UpperCase(text); }
-    size_t CharLength(const char* text) override { return NativePlatform().CharLength(text); }
-};
 
 // The input cut at its NUL bytes: every piece, empty ones included, at most `maxPieces` of them.
 inline std::vector<std::string> SplitAtNul(const uint8_t* data, size_t size, size_t maxPieces) {

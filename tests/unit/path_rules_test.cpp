@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <map>
-
-#include "forwarding_platform.h"
+#include "memory_platform.h"
 #include "targets/file_search.h"
 
 namespace {
@@ -78,24 +76,12 @@ TEST(PathList, BlanksAndSemicolonsBeforeAnEntryVanish) {
     EXPECT_EQ("", dir);
 }
 
-// Environment variables from a table instead of the process environment.
-class CFakeEnvironment : public CForwardingPlatform {
-public:
-    bool GetEnvironment(const char* name, std::string& value) override {
-        auto found = variables.find(name);
-        if (found == variables.end()) return false;
-        value = found->second;
-        return true;
-    }
-    std::map<std::string, std::string> variables;
-};
-
 TEST(PathList, GreaterThanNamesAnEnvironmentVariable) {
-    CFakeEnvironment environment;
-    environment.variables["INCLUDE"] = "c:\\one; ;c:\\two";
-    environment.variables["EMPTY"] = "";
-    environment.variables["SEPARATORS"] = " ;; ; ";
-    environment.variables["inc;x"] = "c:\\whole";
+    CMemoryPlatform platform;
+    platform.environment = {{"INCLUDE", "c:\\one; ;c:\\two"},
+                            {"EMPTY", ""},
+                            {"SEPARATORS", " ;; ; "},
+                            {"inc;x", "c:\\whole"}};
 
     CPathList include;
     ASSERT_TRUE(include.SetList(">INCLUDE"));

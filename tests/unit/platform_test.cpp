@@ -1,5 +1,5 @@
 // The POSIX platform's Windows view, on real temporary trees: full paths, case-insensitive names,
-// listings, the directory cache, text files, the environment and case mapping.
+// listings, the directory cache, the environment and case mapping.
 #include <stdlib.h>
 
 #include <algorithm>
@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include "forwarding_platform.h"
-#include "listing_checks.h"
 #include "platform/platform.h"
 #include "platform/platform_posix_stats.h"
 #include "platform/text_file.h"
@@ -34,8 +32,6 @@ protected:
     void Write(const std::string& relative, const std::string& contents) {
         m_tree.Write(relative, contents);
     }
-    void MakeDirectory(const std::string& relative) { m_tree.MakeDir(relative); }
-
     static std::vector<std::string> List(const std::string& pattern) {
         return ListMatches(pattern);
     }
@@ -58,16 +54,14 @@ protected:
     std::string m_strCwd;  // the tree as Windows shows it
 };
 
-// Expected full paths: a leading '~' stands for the current directory.
-struct FullPathCase {
-    const char* name;
-    const char* expected;
-};
-
 using PlatformFullPath = PlatformTree;
 
 TEST_F(PlatformFullPath, ResolvesNamesTextually) {
-    const FullPathCase cases[] = {
+    // A leading '~' stands for the current directory.
+    const struct {
+        const char* name;
+        const char* expected;
+    } cases[] = {
         {"a.c", "~\\a.c"},
         {"src/sub\\a.c", "~\\src\\sub\\a.c"},
         {"src\\\\sub//\\a.c", "~\\src\\sub\\a.c"},
@@ -92,7 +86,7 @@ TEST_F(PlatformFullPath, ResolvesNamesTextually) {
         {"src\\.", "~\\src"},
         {"\\\\srv\\share\\dir\\", "\\\\srv\\share\\dir\\"},
     };
-    for (const FullPathCase& test : cases) {
+    for (const auto& test : cases) {
         std::string expected = test.expected;
         if (expected[0] == '~') expected.replace(0, 1, m_strCwd);
         std::string full;
@@ -176,19 +170,16 @@ TEST_F(PlatformLookup, FindsNothingWhereWindowsWouldNot) {
 using PlatformListing = PlatformTree;
 
 TEST_F(PlatformListing, DeliversDotsFirstThenUpperCasedByteOrder) {
-    for (const char* name : LISTED_FILES)
+    for (const char* name : {"b.c", "_x", "A.c", "noext"})
         Write(std::string("list/") + name, "");
-    MakeDirectory("list/sub");
+    m_tree.MakeDir("list/sub");
     typedef std::vector<std::string> Names;
-
-    ExpectListingsOfBothBuilds();
-    EXPECT_EQ(List("list\\*x*"), (Names{"noext", "x.tar.c", "_x"}));
+    EXPECT_EQ(List("list\\*"), (Names{".", "..", "A.c", "b.c", "noext", "sub", "_x"}));
+    EXPECT_EQ(List("LIST\\*.*"), List("list\\*"));
+    EXPECT_EQ(List("list\\*x*"), (Names{"noext", "_x"}));
     EXPECT_EQ(List("list\\.*"), (Names{".", ".."}));
-
-    Names root = List("C:\\*");
-    ASSERT_GE(root.size(), 2u);
-    EXPECT_EQ(root[0], ".");
-    EXPECT_EQ(root[1], "..");
+    EXPECT_EQ(List("list\\sub\\*"), (Names{".", ".."}));
+    EXPECT_EQ(List("C:\\*").at(1), "..");
 }
 
 using PlatformCache = PlatformTree;
@@ -217,7 +208,7 @@ TEST_F(PlatformCache, ProbesAKnownDirectoryWithoutTheFileSystem) {
 TEST_F(PlatformCache, SearchesAlongManyDirectoriesReadEachOnce) {
     const int DIRECTORIES = 20;
     for (int i = 0; i < DIRECTORIES; ++i)
-        MakeDirectory("d" + std::to_string(i));
+        m_tree.MakeDir("d" + std::to_string(i));
     Write("d19/x.h", "");
     ASSERT_EQ(List("d0\\*").size(), 2u);
 
@@ -235,76 +226,6 @@ TEST_F(PlatformCache, SearchesAlongManyDirectoriesReadEachOnce) {
     unsigned long calls = PosixFileSystemCalls();
     EXPECT_EQ(searchAll(), 1);
     EXPECT_EQ(PosixFileSystemCalls() - calls, 0u);
-}
-
-// The native platform with reads cut into small pieces, so that every byte of a file can be made
-// to fall on a buffer boundary.
-class CChunkedReads : public CForwardingPlatform {
-public:
-    explicit CChunkedReads(size_t chunk) : m_nChunk(chunk) {}
-    long ReadFile(FileHandle file, char* buffer, size_t size, unsigned long& error) override {
-        return m_native.ReadFile(file, buffer, std::min(size, m_nChunk), error);
-    }
-
-private:
-    size_t m_nChunk;
-};
-
-using PlatformTextFile = PlatformTree;
-
-std::vector<std::string> ReadLines(const char* name, int size) {
-    std::vector<std::string> lines;
-    CTextFile file;
-    if (!file.OpenText(name)) return lines;
-    std::vector<char> buffer(static_cast<size_t>(size));
-    while (int stored = file.ReadLine(buffer.data(), size))
-        lines.emplace_back(buffer.data(), stored);
-    return lines;
-}
-
-TEST_F(PlatformTextFile, ReadsCrLfAsLfWhereverTheReadsEnd) {
-    Write("t.txt", std::string("one\r\ntwo\rthree\n\r\nn\0ul\r\nlast\r", 28));
-    const std::vector<std::string> expected = {"one\n", "two\rthree\n", "\n",
-                                               std::string("n\0ul\n", 5), "last\r"};
-    for (size_t chunk : {1, 2, 3, 5, 64}) {
-        CChunkedReads chunked(chunk);
-        EXPECT_EQ(ReadLines("t.txt", 100), expected) << "reads of " << chunk;
-    }
-}
-
-TEST_F(PlatformTextFile, ReadsACrAtTheEndOfTheBufferWithItsLf) {
-    std::string first(16 * 1024 - 1, 'a');
-    Write("big.txt", first + "\r\nb");
-    EXPECT_EQ(ReadLines("big.txt", 20000), (std::vector<std::string>{first + "\n", "b"}));
-}
-
-TEST_F(PlatformTextFile, HandsOutALongLineInPieces) {
-    Write("long.txt", "abcdefghij\r\nabc\r\nd");
-    EXPECT_EQ(ReadLines("long.txt", 4),
-              (std::vector<std::string>{"abc", "def", "ghi", "j\n", "abc", "\n", "d"}));
-}
-
-TEST_F(PlatformTextFile, SeeksBackToAToldPositionAfterAReopen) {
-    Write("pos.txt", "first\r\nsecond\nthird\r\n");
-    CTextFile file;
-    char line[32];
-    ASSERT_TRUE(file.OpenText("POS.TXT"));
-    file.ReadLine(line, sizeof line);
-    int64_t second = file.Tell();
-    file.ReadLine(line, sizeof line);
-    int64_t third = file.Tell();
-    EXPECT_EQ(second, 7);
-    EXPECT_EQ(third, 14);
-    file.Close();
-
-    ASSERT_TRUE(file.OpenText("pos.txt"));
-    file.Seek(third);
-    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
-    EXPECT_STREQ(line, "third\n");
-    file.Seek(second);
-    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
-    EXPECT_STREQ(line, "second\n");
-    EXPECT_EQ(file.Tell(), third);
 }
 
 class PlatformEnvironment : public ::testing::Test {

@@ -1,5 +1,5 @@
-// A real directory tree for a test, removed afterwards; optionally the current directory while
-// the test runs.
+// A real directory tree for the tests of the two platform layers, removed afterwards; optionally
+// the current directory while the test runs. And the probes those tests make through the platform.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -58,3 +59,32 @@ private:
     std::filesystem::path m_root;
     std::filesystem::path m_previous;
 };
+
+// Every name the platform's listing delivers for `pattern`, in its order.
+inline std::vector<std::string> ListMatches(const std::string& pattern) {
+    std::vector<std::string> names;
+    CFindData data;
+    FindHandle find = Platform().FindFirstFile(pattern.c_str(), data);
+    if (find == INVALID_FIND_HANDLE) return names;
+    do {
+        names.push_back(data.cFileName);
+    } while (Platform().FindNextFile(find, data));
+    Platform().FindClose(find);
+    return names;
+}
+
+// Opens a disk file as the scan does.
+inline FileHandle OpenDiskFile(const char* name) {
+    CFileFacts facts;
+    return Platform().OpenFile(name, OpenScope::DISK_FILE, facts);
+}
+
+// `text` through the platform's case mapping.
+inline std::string LowerCased(std::string text) {
+    Platform().LowerCase(text);
+    return text;
+}
+inline std::string UpperCased(std::string text) {
+    Platform().UpperCase(text);
+    return text;
+}

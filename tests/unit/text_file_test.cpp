@@ -1,141 +1,139 @@
-// The buffered text file across closes and reopens, as the scan uses it around every include.
+// The buffered text file: CR LF read as LF wherever the platform's reads end, lines longer than
+// the caller's buffer, and positions that survive the close and reopen the scan makes around
+// every include, reading each byte once.
 #include "platform/text_file.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "forwarding_platform.h"
-#include "temp_tree.h"
+#include "memory_platform.h"
 
 namespace {
 
-// Counts the bytes read and the seeks made, and cuts reads into pieces of at most `chunk`.
-class CReadWatcher : public CForwardingPlatform {
-public:
-    long ReadFile(FileHandle file, char* buffer, size_t size, unsigned long& error) override {
-        const long got = m_native.ReadFile(file, buffer, std::min(size, chunk), error);
-        if (got > 0) bytesRead += got;
-        return got;
-    }
-    bool SeekFile(FileHandle file, int64_t position, unsigned long& error) override {
-        ++seeks;
-        return m_native.SeekFile(file, position, error);
-    }
-    size_t chunk = static_cast<size_t>(-1);
-    long bytesRead = 0;
-    int seeks = 0;
-};
+typedef std::vector<std::string> Lines;
 
-// A file of numbered lines with mixed line ends, longer than the reader's buffer.
-std::string NumberedLines(int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        text += "line " + std::to_string(i) + std::string(static_cast<size_t>(i % 50), '.');
-        text += i % 3 == 0 ? "\r\n" : "\n";
-    }
-    return text;
-}
-
-std::vector<std::string> ReadAll(const std::string& name, bool reopenEveryLine) {
+// Every line of `name` read with a buffer of `size`; after each line, a close and a reopen that
+// seeks back to where the line ended when `reopen` is set.
+Lines ReadLines(const char* name, int size, bool reopen = false) {
+    Lines lines;
     CTextFile file;
-    EXPECT_TRUE(file.OpenText(name.c_str()));
-    std::vector<std::string> lines;
-    char line[100];
-    while (int stored = file.ReadLine(line, sizeof line)) {
-        lines.emplace_back(line, static_cast<size_t>(stored));
-        if (!reopenEveryLine) continue;
+    if (!file.OpenText(name)) return lines;
+    std::vector<char> buffer(static_cast<size_t>(size));
+    while (int stored = file.ReadLine(buffer.data(), size)) {
+        lines.emplace_back(buffer.data(), static_cast<size_t>(stored));
+        if (!reopen) continue;
         const int64_t position = file.Tell();
         file.Close();
-        EXPECT_TRUE(file.OpenText(name.c_str(), CTextFile::KeepRead::yes));
+        EXPECT_TRUE(file.OpenText(name, CTextFile::KeepRead::yes));
         file.Seek(position);
     }
     return lines;
 }
 
-TEST(TextFile, ReopeningAtEveryLineReadsTheSameLinesAndEachByteOnce) {
-    CTempTree tree;
-    const std::string text = NumberedLines(3000);  // about 100 KB
-    tree.Write("lines.txt", text);
-    const std::string name = tree.Path("lines.txt");
-    for (size_t chunk : {static_cast<size_t>(-1), static_cast<size_t>(7)}) {
-        CReadWatcher watcher;
-        watcher.chunk = chunk;
-        const std::vector<std::string> straight = ReadAll(name, false);
-        const long straightBytes = watcher.bytesRead;
-        EXPECT_EQ(static_cast<long>(text.size()), straightBytes);
-        EXPECT_EQ(straight, ReadAll(name, true)) << "reads of " << chunk;
-        EXPECT_EQ(2 * straightBytes, watcher.bytesRead) << "a reopen reads nothing twice";
+class TextFile : public testing::Test {
+protected:
+    CMemoryPlatform files;
+};
+
+TEST_F(TextFile, ReadsCrLfAsLfWhereverTheReadsEnd) {
+    files.Write("t.txt", std::string("one\r\ntwo\rthree\n\r\nn\0ul\r\nlast\r", 28));
+    const Lines expected = {"one\n", "two\rthree\n", "\n", std::string("n\0ul\n", 5), "last\r"};
+    for (size_t chunk : {1, 2, 3, 5, 64}) {
+        files.chunk = chunk;
+        EXPECT_EQ(ReadLines("t.txt", 100), expected) << "reads of " << chunk;
+        EXPECT_EQ(ReadLines("t.txt", 100, true), expected) << "reads of " << chunk;
+    }
+}
+
+TEST_F(TextFile, ReadsACrAtTheEndOfTheBufferWithItsLf) {
+    const std::string first(16 * 1024 - 1, 'a');
+    files.Write("big.txt", first + "\r\nb");
+    EXPECT_EQ(ReadLines("big.txt", 20000), (Lines{first + "\n", "b"}));
+}
+
+TEST_F(TextFile, HandsOutALongLineInPieces) {
+    files.Write("long.txt", "abcdefghij\r\nabc\r\nd");
+    EXPECT_EQ(ReadLines("long.txt", 4), (Lines{"abc", "def", "ghi", "j\n", "abc", "\n", "d"}));
+}
+
+TEST_F(TextFile, ReopeningAtEveryLineReadsEachByteOnce) {
+    std::string text;  // numbered lines with mixed line ends, longer than the reader's buffer
+    for (int i = 0; i < 3000; ++i) {
+        text += "line " + std::to_string(i) + std::string(static_cast<size_t>(i % 50), '.');
+        text += i % 3 == 0 ? "\r\n" : "\n";
+    }
+    files.Write("lines.txt", text);
+    for (size_t chunk : {0, 7}) {
+        files.chunk = chunk;
+        files.bytesRead.clear();
+        const Lines straight = ReadLines("lines.txt", 100);
         ASSERT_EQ(3000u, straight.size());
         EXPECT_EQ("line 2999" + std::string(49, '.') + "\n", straight.back());
+        EXPECT_EQ(straight, ReadLines("lines.txt", 100, true)) << "reads of " << chunk;
+        EXPECT_EQ(2 * static_cast<long>(text.size()), files.bytesRead[files.Full("lines.txt")]);
     }
+    EXPECT_EQ(0, files.openFiles);
 }
 
 // A reopen of a file read to its end opens nothing; a seek back before the kept bytes opens the
 // file again and reads there afresh, and fails as a file error once the file is gone.
-TEST(TextFile, SeekOutsideTheKeptBytesReadsThereAfresh) {
-    CTempTree tree;
-    tree.Write("f.txt", "first\nsecond\r\nthird\n");
+TEST_F(TextFile, SeekOutsideTheKeptBytesReadsThereAfresh) {
+    files.Write("f.txt", "first\r\nsecond\nthird\n");
     CTextFile file;
-    ASSERT_TRUE(file.OpenText(tree.Path("f.txt").c_str()));
+    ASSERT_TRUE(file.OpenText("F.TXT"));
     char line[32];
     file.ReadLine(line, sizeof line);
+    EXPECT_EQ(7, file.Tell());
     file.ReadLine(line, sizeof line);
+    EXPECT_EQ(14, file.Tell());
     const struct {
         int64_t position;
         const char* line;
-    } reads[] = {{0, "first\n"}, {6, "second\n"}, {14, "third\n"}};
+    } reads[] = {{14, "third\n"}, {0, "first\n"}, {7, "second\n"}};
     for (const auto& read : reads) {
         file.Close();
-        ASSERT_TRUE(file.OpenText(tree.Path("f.txt").c_str(), CTextFile::KeepRead::yes));
+        ASSERT_TRUE(file.OpenText("f.txt", CTextFile::KeepRead::yes));
         file.Seek(read.position);
         ASSERT_GT(file.ReadLine(line, sizeof line), 0);
         EXPECT_STREQ(read.line, line);
     }
-    EXPECT_EQ(0, file.ReadLine(line, sizeof line));
+    EXPECT_EQ(14, file.Tell());
+    const std::string full = files.Full("f.txt");
+    EXPECT_EQ(2, files.opens[full]);
     file.Close();
-    tree.Remove("f.txt");
-    ASSERT_TRUE(file.OpenText(tree.Path("f.txt").c_str(), CTextFile::KeepRead::yes));
-    file.Seek(6);
+    files.Remove("f.txt");
+    ASSERT_TRUE(file.OpenText("f.txt", CTextFile::KeepRead::yes));
+    file.Seek(7);
     ASSERT_GT(file.ReadLine(line, sizeof line), 0);
     EXPECT_STREQ("second\n", line);
     EXPECT_THROW(file.Seek(0), CFileException);
+    EXPECT_EQ(0, files.badSeeks);
 }
 
-// Files that a kernel makes as they are read (those in /proc) report a size of 0.
-TEST(TextFile, SizeOfNothingIsNoEndOfFile) {
-    CTempTree tree;
-    tree.Write("proc.txt", "#include \"a.h\"\n");
-    class CZeroSize : public CForwardingPlatform {
-    public:
-        FileHandle OpenFile(const char* name, OpenScope scope, CFileFacts& facts) override {
-            FileHandle file = m_native.OpenFile(name, scope, facts);
-            facts.size = 0;
-            return file;
-        }
-    } zeroSize;
-    CTextFile file;
-    ASSERT_TRUE(file.OpenText(tree.Path("proc.txt").c_str()));
-    char line[32];
-    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
-    EXPECT_STREQ("#include \"a.h\"\n", line);
+// Files that a kernel makes as they are read (those in /proc) report a size of 0; a pipe none.
+TEST_F(TextFile, SizeOfNothingIsNoEndOfFile) {
+    files.Write("proc.txt", "#include \"a.h\"\n");
+    for (int64_t size : {0, -1}) {
+        files.toldSize = size;
+        EXPECT_EQ(ReadLines("proc.txt", 32), Lines{"#include \"a.h\"\n"}) << size;
+    }
 }
 
-TEST(TextFile, PlainOpenForgetsWhatAnEarlierFileKept) {
-    CTempTree tree;
-    tree.Write("a.txt", "a1\na2\n");
-    tree.Write("b.txt", "b1\n");
+TEST_F(TextFile, PlainOpenForgetsWhatAnEarlierFileKept) {
+    files.Write("a.txt", "a1\na2\n");
+    files.Write("b.txt", "b1\n");
     CTextFile file;
     char line[8];
-    ASSERT_TRUE(file.OpenText(tree.Path("a.txt").c_str()));
+    ASSERT_TRUE(file.OpenText("a.txt"));
     file.ReadLine(line, sizeof line);
     file.Close();
-    ASSERT_TRUE(file.OpenText(tree.Path("b.txt").c_str()));
+    ASSERT_TRUE(file.OpenText("b.txt"));
     ASSERT_GT(file.ReadLine(line, sizeof line), 0);
     EXPECT_STREQ("b1\n", line);
     EXPECT_EQ(0, file.ReadLine(line, sizeof line));
+    EXPECT_FALSE(file.OpenText("missing.txt"));
 }
 
 }  // namespace
