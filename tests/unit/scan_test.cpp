@@ -40,6 +40,7 @@ TEST_F(ScanTest, EachFileIsOpenedAndReadOnceWithOneFileOpenAtATime) {
     }
     EXPECT_EQ(1, files.mostOpenFiles) << "an includer is closed while its include is scanned";
     EXPECT_EQ(0, files.openFiles);
+    EXPECT_EQ(0, files.openListings);
     EXPECT_TRUE(run.app->m_activeFiles.empty());
 }
 
