@@ -532,10 +532,7 @@ bool CPosixPlatform::GetFullPath(const char* name, std::string& out) {
     if (name == nullptr || *name == '\0') return false;
     size_t rootLength = 0;
     const char* rest = StartFullPath(name, out, rootLength);
-    if (rest == nullptr) {
-        out.clear();
-        return false;
-    }
+    if (rest == nullptr) return false;  // before it wrote anything
     if (!AppendPlainRest(rest, out)) AppendComponents(rest, out, rootLength);
     if (out.size() > MAX_FULL_PATH) {
         out.clear();
@@ -854,7 +851,6 @@ void CPosixPlatform::ForgetFileSystem() {
     m_byWindowsPath.clear();
     m_byPosixPath.clear();
     m_bCwdKnown = false;
-    m_strCwd.clear();
 }
 
 }  // namespace

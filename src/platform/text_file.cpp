@@ -48,7 +48,6 @@ void CTextFile::OpenHandle() {
     CFileFacts facts;
     m_hFile = Platform().OpenFile(m_strName.c_str(), m_scope, facts);
     if (m_hFile == INVALID_FILE_HANDLE) throw CFileException(LastSystemError());
-    m_bSeekPending = false;
 }
 
 void CTextFile::Close() {

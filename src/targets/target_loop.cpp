@@ -8,12 +8,12 @@
 
 namespace {
 
+// Whether `name` ends in ".obj", letter case ignored.
 bool IsObjectFile(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || name.size() - dot != 4) return false;
     static const char OBJ[] = ".obj";
+    if (name.size() < 4) return false;
     for (size_t i = 0; i < 4; ++i) {
-        const char c = name[dot + i];
+        const char c = name[name.size() - 4 + i];
         if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != OBJ[i]) return false;
     }
     return true;

@@ -31,7 +31,6 @@ public:
         entry.bytes = bytes;
         entry.isDirectory = false;
     }
-    void MakeDir(const std::string& name) { Make(Full(name)).isDirectory = true; }
     void Remove(const std::string& name) { m_entries.erase(Key(Full(name))); }
     // The full path the platform makes of `name`, letter case as written.
     std::string Full(const std::string& name) {

@@ -101,4 +101,18 @@ TEST(PathList, GreaterThanNamesAnEnvironmentVariable) {
     EXPECT_EQ((std::vector<std::string>{"c:\\whole"}), Directories(whole));
 }
 
+// The scan searches with one object, list after list: nothing of an earlier list or match stays.
+TEST(FileSearch, EachSearchStartsAfresh) {
+    CMemoryPlatform files;
+    files.Write("inc2/x.h", "");
+    files.Write("inc3/x.h", "");
+    CFileSearch search;
+    ASSERT_TRUE(search.FindFirst("x.h", "inc1;inc2;inc3", SEARCH_LIST_ONLY));
+    EXPECT_EQ("inc2\\x.h", search.m_strMatch);
+    EXPECT_FALSE(search.FindFirst("x.h", 0)) << "x.h is not in the current directory";
+    std::string match = "stale";
+    EXPECT_FALSE(search.FindNext(match));
+    EXPECT_EQ("", match);
+}
+
 }  // namespace

@@ -29,13 +29,6 @@ protected:
         std::replace(m_strCwd.begin(), m_strCwd.end(), '/', '\\');
     }
 
-    void Write(const std::string& relative, const std::string& contents) {
-        m_tree.Write(relative, contents);
-    }
-    static std::vector<std::string> List(const std::string& pattern) {
-        return ListMatches(pattern);
-    }
-
     static std::string ReadAll(const std::string& name) {
         FileHandle file = OpenDiskFile(name.c_str());
         if (file == INVALID_FILE_HANDLE) return CANNOT_OPEN;
@@ -119,12 +112,29 @@ TEST_F(PlatformFullPath, FailsBeyondTheLongestPathWithNothingOut) {
     EXPECT_EQ(full, "C:\\b");
 }
 
+TEST_F(PlatformFullPath, KnowsACurrentDirectoryLongerThanItsFirstGuess) {
+    const std::string deep = std::string(200, 'd') + "/" + std::string(200, 'e');
+    m_tree.MakeDir(deep);
+    std::filesystem::current_path(m_tree.Path(deep));
+    Platform().ForgetFileSystem();
+    std::string full;
+    ASSERT_TRUE(Platform().GetFullPath(".", full));
+    EXPECT_EQ(full, m_strCwd + "\\" + std::string(200, 'd') + "\\" + std::string(200, 'e'));
+}
+
 using PlatformLookup = PlatformTree;
 
+// The descriptors the process holds open.
+size_t OpenDescriptors() {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                             std::filesystem::directory_iterator()));
+}
+
 TEST_F(PlatformLookup, OpensWhateverTheLetterCaseExactCaseFirst) {
-    Write("inc/Defs.H", "mixed");
-    Write("inc/DEFS.H", "upper");
-    Write("Sub/Lone.h", "lone");
+    const size_t descriptors = OpenDescriptors();
+    m_tree.Write("inc/Defs.H", "mixed");
+    m_tree.Write("inc/DEFS.H", "upper");
+    m_tree.Write("Sub/Lone.h", "lone");
 
     EXPECT_EQ(ReadAll("inc\\Defs.H"), "mixed");
     EXPECT_EQ(ReadAll("INC\\DEFS.H"), "upper");
@@ -140,11 +150,12 @@ TEST_F(PlatformLookup, OpensWhateverTheLetterCaseExactCaseFirst) {
     EXPECT_EQ(data.cFileName, "Lone.h");
     EXPECT_FALSE(Platform().FindNextFile(find, data));
     Platform().FindClose(find);
-    EXPECT_EQ(List("inc\\defs.h"), std::vector<std::string>{"DEFS.H"});
+    EXPECT_EQ(ListMatches("inc\\defs.h"), std::vector<std::string>{"DEFS.H"});
+    EXPECT_EQ(OpenDescriptors(), descriptors) << "a closed file keeps its descriptor";
 }
 
 TEST_F(PlatformLookup, FindsNothingWhereWindowsWouldNot) {
-    Write("sub/lone.h", "lone");
+    m_tree.Write("sub/lone.h", "lone");
     const char* names[] = {
         "sub",                         // a directory is no file
         "sub\\",                       // a name ending with a separator
@@ -157,10 +168,12 @@ TEST_F(PlatformLookup, FindsNothingWhereWindowsWouldNot) {
     for (const char* name : names) {
         EXPECT_EQ(ReadAll(name), CANNOT_OPEN) << name;
         if (std::string(name) != "sub") {
-            EXPECT_EQ(List(name).size(), 0u) << name;
+            EXPECT_EQ(ListMatches(name).size(), 0u) << name;
         }
     }
-    EXPECT_EQ(List("sub"), std::vector<std::string>{"sub"});
+    EXPECT_EQ(ListMatches("sub"), std::vector<std::string>{"sub"});
+    // Only C: is the POSIX root: the tree's own path on another drive is not there.
+    EXPECT_EQ(ReadAll("D" + m_strCwd.substr(1) + "\\sub\\lone.h"), CANNOT_OPEN);
 
     CTextFile text;
     EXPECT_FALSE(text.OpenText("sub"));
@@ -171,35 +184,35 @@ using PlatformListing = PlatformTree;
 
 TEST_F(PlatformListing, DeliversDotsFirstThenUpperCasedByteOrder) {
     for (const char* name : {"b.c", "_x", "A.c", "noext"})
-        Write(std::string("list/") + name, "");
+        m_tree.Write(std::string("list/") + name, "");
     m_tree.MakeDir("list/sub");
     typedef std::vector<std::string> Names;
-    EXPECT_EQ(List("list\\*"), (Names{".", "..", "A.c", "b.c", "noext", "sub", "_x"}));
-    EXPECT_EQ(List("LIST\\*.*"), List("list\\*"));
-    EXPECT_EQ(List("list\\*x*"), (Names{"noext", "_x"}));
-    EXPECT_EQ(List("list\\.*"), (Names{".", ".."}));
-    EXPECT_EQ(List("list\\sub\\*"), (Names{".", ".."}));
-    EXPECT_EQ(List("C:\\*").at(1), "..");
+    EXPECT_EQ(ListMatches("list\\*"), (Names{".", "..", "A.c", "b.c", "noext", "sub", "_x"}));
+    EXPECT_EQ(ListMatches("LIST\\*.*"), ListMatches("list\\*"));
+    EXPECT_EQ(ListMatches("list\\*x*"), (Names{"noext", "_x"}));
+    EXPECT_EQ(ListMatches("list\\.*"), (Names{".", ".."}));
+    EXPECT_EQ(ListMatches("list\\sub\\*"), (Names{".", ".."}));
+    EXPECT_EQ(ListMatches("C:\\*").at(1), "..");
 }
 
 using PlatformCache = PlatformTree;
 
 TEST_F(PlatformCache, ProbesAKnownDirectoryWithoutTheFileSystem) {
-    Write("one/a.h", "");
-    Write("two/b.h", "");
-    ASSERT_EQ(List("one\\a.h").size(), 1u);  // learns every directory above
+    m_tree.Write("one/a.h", "");
+    m_tree.Write("two/b.h", "");
+    ASSERT_EQ(ListMatches("one\\a.h").size(), 1u);  // learns every directory above
 
     unsigned long reads = PosixDirectoryReads();
-    EXPECT_EQ(List("two\\x.h").size(), 0u);
+    EXPECT_EQ(ListMatches("two\\x.h").size(), 0u);
     EXPECT_EQ(PosixDirectoryReads() - reads, 1u);
 
     reads = PosixDirectoryReads();
     unsigned long calls = PosixFileSystemCalls();
-    EXPECT_EQ(List("two\\B.H").size(), 1u);
-    EXPECT_EQ(List(m_strCwd + "\\TWO\\missing.h").size(), 0u);
-    EXPECT_EQ(List("ONE\\a.h").size(), 1u);
-    EXPECT_EQ(List("nodir\\a.h").size(), 0u);
-    EXPECT_EQ(List("nodir\\a.h").size(), 0u);
+    EXPECT_EQ(ListMatches("two\\B.H").size(), 1u);
+    EXPECT_EQ(ListMatches(m_strCwd + "\\TWO\\missing.h").size(), 0u);
+    EXPECT_EQ(ListMatches("ONE\\a.h").size(), 1u);
+    EXPECT_EQ(ListMatches("nodir\\a.h").size(), 0u);
+    EXPECT_EQ(ListMatches("nodir\\a.h").size(), 0u);
     // nodir is known not to be there from the listing of its parent.
     EXPECT_EQ(PosixDirectoryReads() - reads, 0u);
     EXPECT_EQ(PosixFileSystemCalls() - calls, 0u);
@@ -209,13 +222,13 @@ TEST_F(PlatformCache, SearchesAlongManyDirectoriesReadEachOnce) {
     const int DIRECTORIES = 20;
     for (int i = 0; i < DIRECTORIES; ++i)
         m_tree.MakeDir("d" + std::to_string(i));
-    Write("d19/x.h", "");
-    ASSERT_EQ(List("d0\\*").size(), 2u);
+    m_tree.Write("d19/x.h", "");
+    ASSERT_EQ(ListMatches("d0\\*").size(), 2u);
 
     auto searchAll = [] {
         int found = 0;
         for (int i = 0; i < DIRECTORIES; ++i) {
-            found += static_cast<int>(List("D" + std::to_string(i) + "\\X.H").size());
+            found += static_cast<int>(ListMatches("D" + std::to_string(i) + "\\X.H").size());
         }
         return found;
     };
