@@ -7,7 +7,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -60,27 +59,18 @@ public:
 
     size_t MaxFullPath() const override { return NativePlatform().MaxFullPath(); }
 
+    // A name on drive C: without its root is taken from the root, as on any other drive.
     bool GetFullPath(const char* name, std::string& out) override {
         std::string absolute = name;
-        const bool separatorFirst = IsSeparator(absolute[0]);
-        const bool hasDrive = absolute.size() >= 2 && absolute[1] == ':' &&
-                              std::isalpha(static_cast<unsigned char>(absolute[0])) &&
-                              static_cast<unsigned char>(absolute[0]) < 0x80;
-        if (absolute.empty()) {
-            out.clear();
-            return false;
-        } else if (separatorFirst && IsSeparator(absolute[1])) {
-            // a network path: complete already
-        } else if (separatorFirst) {
+        const bool rooted = IsSeparator(absolute[0]);
+        const char letter = static_cast<char>(absolute[0] | 0x20);
+        const bool drive =
+            absolute.size() >= 2 && absolute[1] == ':' && letter >= 'a' && letter <= 'z';
+        if (rooted && !IsSeparator(absolute[1])) {
             absolute.insert(0, "c:");
-        } else if (hasDrive && !IsSeparator(absolute[2])) {
-            // relative to the drive's current directory: c:\work on c:, the root elsewhere
-            if (absolute[0] != 'c' && absolute[0] != 'C') {
-                absolute.insert(2, "\\");
-            } else {
-                absolute.replace(0, 2, absolute.size() == 2 ? "c:\\work" : "c:\\work\\");
-            }
-        } else if (!hasDrive) {
+        } else if (drive && !IsSeparator(absolute[2])) {
+            absolute.insert(2, "\\");
+        } else if (!rooted && !drive && !absolute.empty()) {
             absolute.insert(0, "c:\\work\\");
         }
         return NativePlatform().GetFullPath(absolute.c_str(), out);
@@ -175,12 +165,10 @@ public:
     }
 
     bool GetEnvironment(const char* name, std::string& value) override {
-        auto found = environment.find(name);
-        if (found == environment.end()) {
-            const std::string key = Key(name);
-            for (found = environment.begin(); found != environment.end(); ++found) {
-                if (Key(found->first) == key) break;
-            }
+        auto found = environment.find(name);  // the exact name first
+        for (auto it = environment.begin(); found == environment.end() && it != environment.end();
+             ++it) {
+            if (Key(it->first) == Key(name)) found = it;
         }
         if (found == environment.end()) return false;
         value = found->second;

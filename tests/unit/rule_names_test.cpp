@@ -17,10 +17,8 @@ TEST(DependencyName, RelativeBelowTheSameRootFullElsewhere) {
         const char* path;
         const char* name;
     } cases[] = {
-        {"", "c:\\proj\\src\\", "c:\\proj\\src\\sys\\io.h", "sys\\io.h"},
         {"", "c:\\proj\\src\\", "c:\\proj\\srcx\\a.h", "..\\srcx\\a.h"},
         {"", "c:\\proj\\src\\", "c:\\proj\\src", "..\\src"},
-        {"", "c:\\proj\\src\\deep\\", "c:\\proj\\x.h", "..\\..\\x.h"},
         {"", "c:\\proj\\src\\", "c:\\other\\x.h", "c:\\other\\x.h"},
         {"", "c:\\proj\\src\\", "d:\\proj\\src\\x.h", "d:\\proj\\src\\x.h"},
         {"", "C:\\", "c:\\a\\b.h", "c:\\a\\b.h"},
@@ -34,8 +32,6 @@ TEST(DependencyName, RelativeBelowTheSameRootFullElsewhere) {
         {"", "\\\\srv\\share\\src\\", "c:\\share\\src\\a.h", "c:\\share\\src\\a.h"},
         {"", "\\\\srv\\share\\", "\\\\xrv\\share\\x.h", "\\\\xrv\\share\\x.h"},
         {"", "c:\\a\\", "\\\\srv\\x.h", "\\\\srv\\x.h"},
-        {"A", "c:\\proj\\src\\", "c:\\proj\\src\\util.h", "c:\\proj\\src\\util.h"},
-        {"A-", "c:\\proj\\src\\", "c:\\proj\\src\\util.h", "\\proj\\src\\util.h"},
         {"A-", "c:\\", "\\\\srv\\share\\x.h", "\\\\srv\\share\\x.h"},
         {"A-", "c:\\", "c:", "c:"},
     };

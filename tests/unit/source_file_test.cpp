@@ -17,8 +17,6 @@ TEST(StripComments, CommentsBlankLineCommentsEndTheLineLiteralsHideMarkers) {
         const char* stripped;
         int after;
     } lines[] = {
-        {0, "/* x */ #include \"a.h\"", "        #include \"a.h\"", 0},
-        {0, "#include \"a.h\"  // note", "#include \"a.h\"  ", 0},
         {0, "#include <a//b.h>", "#include <a", 0},
         {0, "#include \"a.h\" /* begins\n", "#include \"a.h\"           ", 1},
         {1, "#include \"b.h\"\n", "               ", 1},  // the line end blanks too
@@ -62,29 +60,6 @@ TEST_F(ReadInclude, CloseAndReopenContinueAtTheNextLineInsideTheComment) {
         ASSERT_EQ(1, reader.Reopen());
     }
     EXPECT_EQ((std::vector<std::string>{"\"a.h", "\"b.h", "<c.h"}), names);
-}
-
-TEST_F(ReadInclude, ReopenNeedsTheFileOnlyForWhatIsNotReadYet) {
-    const std::string rest = "#include \"b.h\"\n";
-    files.Write("whole.h", "#include \"a.h\"\n" + rest);
-    files.Write("long.h", "#include \"a.h\"\n" + std::string(40000, '\n') + rest);
-    for (const char* file : {"whole.h", "long.h"}) {
-        CSourceFile reader;
-        ASSERT_EQ(1, reader.Open(file, 0));
-        std::string name;
-        ASSERT_EQ(1, reader.ReadInclude(name));
-        reader.Close();
-        files.Remove(file);
-        if (std::string(file) == "long.h") {
-            EXPECT_EQ(0, reader.Reopen());
-            continue;
-        }
-        // The first read took the whole file: the rest is at hand without it.
-        ASSERT_EQ(1, reader.Reopen());
-        ASSERT_EQ(1, reader.ReadInclude(name));
-        EXPECT_EQ("\"b.h", name);
-    }
-    EXPECT_EQ(0, CSourceFile().Open("missing.h", 0));
 }
 
 }  // namespace

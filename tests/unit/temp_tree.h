@@ -39,10 +39,6 @@ public:
         std::filesystem::create_directories(m_root / relative);
         Platform().ForgetFileSystem();
     }
-    void Remove(const std::string& relative) {
-        std::filesystem::remove(m_root / relative);
-        Platform().ForgetFileSystem();
-    }
 
     // Makes the tree the current directory until the test ends.
     void Enter() {

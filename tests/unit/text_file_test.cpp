@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "allocations.h"
 #include "memory_platform.h"
 
 namespace {
@@ -47,13 +48,10 @@ TEST_F(TextFile, ReadsCrLfAsLfWhereverTheReadsEnd) {
     }
 }
 
-TEST_F(TextFile, ReadsACrAtTheEndOfTheBufferWithItsLf) {
+TEST_F(TextFile, ReadsACrAtTheEndOfTheBufferWithItsLfAndLongLinesInPieces) {
     const std::string first(16 * 1024 - 1, 'a');
     files.Write("big.txt", first + "\r\nb");
     EXPECT_EQ(ReadLines("big.txt", 20000), (Lines{first + "\n", "b"}));
-}
-
-TEST_F(TextFile, HandsOutALongLineInPieces) {
     files.Write("long.txt", "abcdefghij\r\nabc\r\nd");
     EXPECT_EQ(ReadLines("long.txt", 4), (Lines{"abc", "def", "ghi", "j\n", "abc", "\n", "d"}));
 }
@@ -78,7 +76,8 @@ TEST_F(TextFile, ReopeningAtEveryLineReadsEachByteOnce) {
 }
 
 // A reopen of a file read to its end opens nothing; a seek back before the kept bytes opens the
-// file again and reads there afresh, and fails as a file error once the file is gone.
+// file again and reads there afresh, and fails as a file error once the file is gone; a seek
+// beyond the bytes a reopen kept moves the handle there.
 TEST_F(TextFile, SeekOutsideTheKeptBytesReadsThereAfresh) {
     files.Write("f.txt", "first\r\nsecond\nthird\n");
     CTextFile file;
@@ -100,8 +99,7 @@ TEST_F(TextFile, SeekOutsideTheKeptBytesReadsThereAfresh) {
         EXPECT_STREQ(read.line, line);
     }
     EXPECT_EQ(14, file.Tell());
-    const std::string full = files.Full("f.txt");
-    EXPECT_EQ(2, files.opens[full]);
+    EXPECT_EQ(2, files.opens[files.Full("f.txt")]);
     file.Close();
     files.Remove("f.txt");
     ASSERT_TRUE(file.OpenText("f.txt", CTextFile::KeepRead::yes));
@@ -109,7 +107,34 @@ TEST_F(TextFile, SeekOutsideTheKeptBytesReadsThereAfresh) {
     ASSERT_GT(file.ReadLine(line, sizeof line), 0);
     EXPECT_STREQ("second\n", line);
     EXPECT_THROW(file.Seek(0), CFileException);
+
+    // Beyond the buffer of a reopened file: the handle is moved there.
+    files.Write("far.txt", "a\n" + std::string(20000, 'x') + "\nfar\n");
+    ASSERT_TRUE(file.OpenText("far.txt"));
+    file.ReadLine(line, sizeof line);
+    file.Close();
+    ASSERT_TRUE(file.OpenText("far.txt", CTextFile::KeepRead::yes));
+    file.Seek(20003);
+    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
+    EXPECT_STREQ("far\n", line);
     EXPECT_EQ(0, files.badSeeks);
+}
+
+TEST_F(TextFile, LeavesNothingOpenOrAllocatedBehind) {
+    files.Write("a.txt", "line\nmore\n");  // the second line still kept when the file ends
+    char line[8];
+    for (int run = 0; run < 2; ++run) {  // the first fills the platform's record
+        const long alive = g_nAllocationsAlive;
+        {
+            CTextFile file;
+            ASSERT_TRUE(file.OpenText("a.txt"));
+            file.ReadLine(line, sizeof line);
+        }
+        if (run == 1) {
+            EXPECT_EQ(alive, g_nAllocationsAlive);
+        }
+    }
+    EXPECT_EQ(0, files.openFiles);
 }
 
 // Files that a kernel makes as they are read (those in /proc) report a size of 0; a pipe none.
@@ -121,15 +146,15 @@ TEST_F(TextFile, SizeOfNothingIsNoEndOfFile) {
     }
 }
 
-TEST_F(TextFile, PlainOpenForgetsWhatAnEarlierFileKept) {
+TEST_F(TextFile, PlainOpenClosesAndForgetsTheEarlierFile) {
     files.Write("a.txt", "a1\na2\n");
     files.Write("b.txt", "b1\n");
     CTextFile file;
     char line[8];
     ASSERT_TRUE(file.OpenText("a.txt"));
     file.ReadLine(line, sizeof line);
-    file.Close();
     ASSERT_TRUE(file.OpenText("b.txt"));
+    EXPECT_EQ(1, files.openFiles) << "an open closes the file open before";
     ASSERT_GT(file.ReadLine(line, sizeof line), 0);
     EXPECT_STREQ("b1\n", line);
     EXPECT_EQ(0, file.ReadLine(line, sizeof line));
