@@ -290,22 +290,25 @@ TEST_F(PlatformCache, SearchesAlongManyDirectoriesReadEachOnce) {
     EXPECT_EQ(PosixFileSystemCalls() - calls, 0u);
 }
 
-// Letter case of a name is ignored (INCLUDE as include is an end-to-end case), but where two
-// names differ only in case, the exact one wins.
+// Letter case of a name is ignored, but where two names differ only in case, the exact one wins.
 TEST(PlatformEnvironment, ExactCaseFirst) {
     setenv("INCWALK32_TEST_BOTH", "upper", 1);
     setenv("incwalk32_test_both", "lower", 1);
+    setenv("IncWalk32_Test_Mixed", "mixed", 1);
     std::string value;
     EXPECT_TRUE(Platform().GetEnvironment("incwalk32_test_both", value));
     EXPECT_EQ(value, "lower");
     EXPECT_TRUE(Platform().GetEnvironment("INCWALK32_TEST_BOTH", value));
     EXPECT_EQ(value, "upper");
+    EXPECT_TRUE(Platform().GetEnvironment("INCWALK32_TEST_MIXED", value));
+    EXPECT_EQ(value, "mixed");
     EXPECT_FALSE(Platform().GetEnvironment("INCWALK32_TEST_BOTH=upper", value));
     static char nameless[] = "=value";  // an entry that a parent process may pass
     putenv(nameless);
     EXPECT_FALSE(Platform().GetEnvironment("", value)) << "an empty name names nothing";
     unsetenv("INCWALK32_TEST_BOTH");
     unsetenv("incwalk32_test_both");
+    unsetenv("IncWalk32_Test_Mixed");
 }
 
 // Switches LC_CTYPE for one test and restores it afterwards.
