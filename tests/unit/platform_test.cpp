@@ -317,9 +317,6 @@ protected:
     void SetUp() override { m_strSaved = std::setlocale(LC_CTYPE, nullptr); }
     void TearDown() override { std::setlocale(LC_CTYPE, m_strSaved.c_str()); }
 
-    static std::string Lower(const std::string& text) { return LowerCased(text); }
-    static std::string Upper(const std::string& text) { return UpperCased(text); }
-
     std::string m_strSaved;
 };
 

@@ -154,8 +154,6 @@ protected:
     void SetUp() override {
         if (GetACP() != 1252) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 1252";
     }
-    static std::string Lower(const std::string& text) { return LowerCased(text); }
-    static std::string Upper(const std::string& text) { return UpperCased(text); }
 };
 
 TEST_F(Win32CaseMapping, MapsTheLettersOfCodePage1252) {

@@ -38,12 +38,8 @@ TEST(StripComments, CommentsBlankLineCommentsEndTheLineLiteralsHideMarkers) {
     }
 }
 
-class ReadInclude : public testing::Test {
-protected:
+TEST(ReadInclude, CloseAndReopenContinueAtTheNextLineInsideTheComment) {
     CMemoryPlatform files;
-};
-
-TEST_F(ReadInclude, CloseAndReopenContinueAtTheNextLineInsideTheComment) {
     files.Write("f.h",
                 "#include \"a.h\" /* begins a comment\n"
                 "#include \"hidden.h\"\n"

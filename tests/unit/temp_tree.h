@@ -76,11 +76,11 @@ inline FileHandle OpenDiskFile(const char* name) {
 }
 
 // `text` through the platform's case mapping.
-inline std::string LowerCased(std::string text) {
+inline std::string Lower(std::string text) {
     Platform().LowerCase(text);
     return text;
 }
-inline std::string UpperCased(std::string text) {
+inline std::string Upper(std::string text) {
     Platform().UpperCase(text);
     return text;
 }
