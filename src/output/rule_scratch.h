@@ -4,10 +4,27 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "scan/include_node.h"
+
+// The dependency macros of the macro-based form, one per source for the whole run: make keeps
+// only the last definition of a name, so two sources that shared one would both be given the
+// headers of the later.
+class CMacroNames {
+public:
+    // The macro of the source whose normal form is `source`: the one it was given before, else
+    // `name` (made from its display name) unless another source holds that, else the first free
+    // of the names with _2, _3... before the _DEP of `name`.
+    const std::string& NameOf(const std::string& source, const std::string& name);
+
+private:
+    std::unordered_map<std::string, std::string> m_bySource;
+    std::unordered_set<std::string> m_taken;
+};
 
 class CRuleScratch {
 public:
@@ -44,6 +61,7 @@ public:
     }
 
     std::string m_strRuleText;  // the rule being written, kept to spare an allocation per rule
+    CMacroNames m_macroNames;
 
 private:
     struct CNodeEntry {

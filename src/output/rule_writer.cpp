@@ -3,6 +3,8 @@
 
 #include <cstring>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "app/dependency_app.h"
 #include "output/output_stream.h"
@@ -84,6 +86,20 @@ std::string MakeMacroName(const std::string& displayName) {
     name += "_DEP";
     Platform().UpperCase(name);
     return name;
+}
+
+const std::string& CMacroNames::NameOf(const std::string& source, const std::string& name) {
+    const auto known = m_bySource.find(source);
+    if (known != m_bySource.end()) return known->second;
+    std::string free = name;
+    if (m_taken.count(free) != 0) {
+        static const char SUFFIX[] = "_DEP";
+        const std::string stem = name.substr(0, name.size() - (sizeof SUFFIX - 1));
+        for (unsigned long n = 2; m_taken.count(free) != 0; ++n)
+            free = stem + '_' + std::to_string(n) + SUFFIX;
+    }
+    m_taken.insert(free);
+    return m_bySource.emplace(source, std::move(free)).first->second;
 }
 
 bool MakeObjectName(const std::string& matchedName, const std::string& targetExt,
@@ -218,7 +234,8 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
     const std::string target = QuoteName(m_strObjPath + objName);
     bool continuesHead = false;
     if (m_bMacroFormat) {
-        const std::string macro = MakeMacroName(display);
+        const std::string& macro =
+            m_ruleScratch.m_macroNames.NameOf(fullName, MakeMacroName(display));
         text += macro;
         text += total == 1 ? " = \n" : " = ";
         m_macroRules.push_back(target + ": " + display + " $(" + macro + ")");
