@@ -96,12 +96,14 @@ int CDependencyApp::ParseArgs(int argc, char** argv) {
 namespace {
 
 // The options that need text after their letter: what a missing text is rejected with, and
-// where the text goes (lower-cased unless it keeps its case).
+// where the text goes. A file or directory name is lower-cased, and loses its double quotes: no
+// Windows name holds one, and a response file keeps them in an option's text, where they are the
+// only way to write a name with blanks. A /U text is the caller's own and stays as typed.
 struct CTextOption {
     char letter;
     ArgProblem missing;
     void (CDependencyApp::*store)(const char*);
-    bool lowerCase;
+    bool isFileName;
 };
 
 const CTextOption TEXT_OPTIONS[] = {
@@ -110,6 +112,14 @@ const CTextOption TEXT_OPTIONS[] = {
     {'U', ArgProblem::MISSING_UNIVERSAL, &CDependencyApp::AddUniversal, false},
     {'X', ArgProblem::MISSING_EXCLUDE, &CDependencyApp::AddExclude, true},
 };
+
+std::string WithoutQuotes(const char* text) {
+    std::string name;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p != '"') name += *p;
+    }
+    return name;
+}
 
 const CTextOption* FindTextOption(char letter) {
     for (const CTextOption& option : TEXT_OPTIONS) {
@@ -124,12 +134,12 @@ int CDependencyApp::ParseOption(char* arg) {
     const char letter = AsciiUpper(arg[1]);
     const char* text = arg[1] != '\0' ? arg + 2 : arg + 1;
     if (const CTextOption* option = FindTextOption(letter)) {
-        if (*text == '\0') {
+        std::string stored = option->isFileName ? WithoutQuotes(text) : std::string(text);
+        if (stored.empty()) {
             ArgError(option->missing);
             return 0;
         }
-        std::string stored(text);
-        if (option->lowerCase) Platform().LowerCase(stored);
+        if (option->isFileName) Platform().LowerCase(stored);
         (this->*option->store)(stored.c_str());
         return 1;
     }
