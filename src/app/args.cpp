@@ -165,6 +165,9 @@ int CDependencyApp::ParseOption(char* arg) {
             if (!IsNologo(arg + 1)) break;
             m_bBanner = 0;
             return 1;
+        case 'P':
+            m_bEmptyRules = 1;
+            return 1;
         case 'S':
             m_bSystemIncludes = 1;
             return 1;

@@ -47,6 +47,7 @@ CDependencyApp::CDependencyApp(int argc, char** argv) {
     m_nErrNotFound = 2;
     m_nErrNoFiles = 2;
     m_nErrUnknownExt = 2;
+    m_bEmptyRules = 0;
     m_nExitCode = EXIT_OK;
 
     CRunArguments arguments{this, argc, argv};

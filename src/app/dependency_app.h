@@ -112,6 +112,9 @@ public:
     int m_nErrNotFound;
     int m_nErrNoFiles;
     int m_nErrUnknownExt;
+    // /P: an empty rule for every dependency written, so that make takes a header deleted since
+    // as a target that is always out of date instead of stopping for want of a rule to make it.
+    int m_bEmptyRules;
 
 private:
     int ParseErrorMode(const char* text);
@@ -154,6 +157,7 @@ private:
     static bool Reports(int mode);
     void ApplyMode(int mode, int code, ActiveFiles activeFiles);
     void ProcessMatch(std::string& match);
+    void WriteEmptyRules();
     void WriteMainObj();
     void WriteMainDep();
 };

@@ -26,6 +26,20 @@ private:
     std::unordered_set<std::string> m_taken;
 };
 
+// The dependency names the rules of the run wrote, each once, in the order first written.
+class CWrittenNames {
+public:
+    void Add(const std::string& name) {
+        const auto added = m_seen.insert(name);
+        if (added.second) m_inOrder.push_back(&*added.first);
+    }
+    const std::vector<const std::string*>& InOrder() const { return m_inOrder; }
+
+private:
+    std::unordered_set<std::string> m_seen;
+    std::vector<const std::string*> m_inOrder;  // into m_seen, whose elements never move
+};
+
 class CRuleScratch {
 public:
     // Starts the collection of a new rule over a graph of `nodes` nodes: none is listed yet.
@@ -62,6 +76,7 @@ public:
 
     std::string m_strRuleText;  // the rule being written, kept to spare an allocation per rule
     CMacroNames m_macroNames;
+    CWrittenNames m_dependencyNames;  // kept for /P only
 
 private:
     struct CNodeEntry {

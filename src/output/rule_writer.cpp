@@ -257,6 +257,7 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
         continuesHead = false;
         AppendQuoted(text, name);
         text += i + 1 < total ? " \\\n" : "\n";
+        if (m_bEmptyRules) m_ruleScratch.m_dependencyNames.Add(name);
     }
     for (size_t j = 0; j < m_universals.size(); ++j) {
         if (!continuesHead) text += '\t';

@@ -2,6 +2,7 @@
 // text (kept-back rules of the macro-based form, the summary macros).
 #include "app/dependency_app.h"
 #include "output/output_stream.h"
+#include "output/rule_writer.h"
 #include "scan/include_node.h"
 #include "targets/file_search.h"
 #include "targets/target_source.h"
@@ -47,6 +48,7 @@ int CDependencyApp::RunTargets() {
             WriteOutput("\n\n");
         }
     }
+    if (m_bEmptyRules) WriteEmptyRules();
     if (m_bMainObj) WriteMainObj();
     if (m_bMainDep) WriteMainDep();
     return 1;
@@ -65,6 +67,18 @@ void CDependencyApp::ProcessMatch(std::string& match) {
     CTargetSource source(match, dir);
     source.m_pRoot = ScanFile(match, std::string(), KIND_SOURCE);
     if (source.m_pRoot != nullptr && m_nExitCode == 0) WriteRule(source);
+}
+
+void CDependencyApp::WriteEmptyRules() {
+    const std::vector<const std::string*>& names = m_ruleScratch.m_dependencyNames.InOrder();
+    if (names.empty()) return;
+    std::string text;
+    for (const std::string* name : names) {
+        AppendQuoted(text, *name);
+        text += ":\n";
+    }
+    text += '\n';
+    WriteOutput(text);
 }
 
 // The object names were written as make reads them when the rules took them.
