@@ -95,22 +95,29 @@ int CDependencyApp::ParseArgs(int argc, char** argv) {
 
 namespace {
 
+// What the text of an option is. A file or directory name loses its double quotes: no Windows
+// name holds one, and a response file keeps them in an option's text, where they are the only way
+// to write a name with blanks. A name the run looks up or writes into the output is lower-cased;
+// the name of the file the run makes keeps its case, as the file will. A /U text is the caller's
+// own and stays as typed.
+enum class OptionText { LOOKED_UP_NAME, CREATED_NAME, AS_TYPED };
+
 // The options that need text after their letter: what a missing text is rejected with, and
-// where the text goes. A file or directory name is lower-cased, and loses its double quotes: no
-// Windows name holds one, and a response file keeps them in an option's text, where they are the
-// only way to write a name with blanks. A /U text is the caller's own and stays as typed.
+// where the text goes.
 struct CTextOption {
     char letter;
     ArgProblem missing;
     void (CDependencyApp::*store)(const char*);
-    bool isFileName;
+    OptionText text;
 };
 
 const CTextOption TEXT_OPTIONS[] = {
-    {'I', ArgProblem::MISSING_INCLUDE_PATH, &CDependencyApp::AddIncludePath, true},
-    {'O', ArgProblem::MISSING_OBJECT_PATH, &CDependencyApp::SetObjPath, true},
-    {'U', ArgProblem::MISSING_UNIVERSAL, &CDependencyApp::AddUniversal, false},
-    {'X', ArgProblem::MISSING_EXCLUDE, &CDependencyApp::AddExclude, true},
+    {'F', ArgProblem::MISSING_MAKEFILE, &CDependencyApp::SetMakefile, OptionText::CREATED_NAME},
+    {'I', ArgProblem::MISSING_INCLUDE_PATH, &CDependencyApp::AddIncludePath,
+     OptionText::LOOKED_UP_NAME},
+    {'O', ArgProblem::MISSING_OBJECT_PATH, &CDependencyApp::SetObjPath, OptionText::LOOKED_UP_NAME},
+    {'U', ArgProblem::MISSING_UNIVERSAL, &CDependencyApp::AddUniversal, OptionText::AS_TYPED},
+    {'X', ArgProblem::MISSING_EXCLUDE, &CDependencyApp::AddExclude, OptionText::LOOKED_UP_NAME},
 };
 
 std::string WithoutQuotes(const char* text) {
@@ -134,12 +141,13 @@ int CDependencyApp::ParseOption(char* arg) {
     const char letter = AsciiUpper(arg[1]);
     const char* text = arg[1] != '\0' ? arg + 2 : arg + 1;
     if (const CTextOption* option = FindTextOption(letter)) {
-        std::string stored = option->isFileName ? WithoutQuotes(text) : std::string(text);
+        std::string stored =
+            option->text == OptionText::AS_TYPED ? std::string(text) : WithoutQuotes(text);
         if (stored.empty()) {
             ArgError(option->missing);
             return 0;
         }
-        if (option->isFileName) Platform().LowerCase(stored);
+        if (option->text == OptionText::LOOKED_UP_NAME) Platform().LowerCase(stored);
         (this->*option->store)(stored.c_str());
         return 1;
     }
@@ -248,6 +256,10 @@ void CDependencyApp::SetObjPath(const char* text) {
     if (last != '\\' && last != ':') m_strObjPath += '\\';
 }
 
+void CDependencyApp::SetMakefile(const char* text) {
+    m_strMakefile = text;
+}
+
 void CDependencyApp::AddExclude(const char* text) {
     m_excludes.emplace_back(text);
 }
@@ -264,6 +276,6 @@ int CDependencyApp::IsExcluded(const std::string& name) const {
 }
 
 void CDependencyApp::Usage() {
-    WriteOutput(BannerLine());
-    WriteOutput(USAGE_TEXT);
+    WriteStandardOutput(BannerLine());
+    WriteStandardOutput(USAGE_TEXT);
 }

@@ -88,5 +88,7 @@ void CDependencyApp::Run(int argc, char** argv) {
         return;
     }
     PrintBannerOnce();
+    CMakefileOutput makefile(m_strMakefile);
     RunTargets();
+    makefile.Finish(m_nExitCode == EXIT_OK);
 }

@@ -37,6 +37,7 @@ enum class ArgProblem {
     MISSING_OBJECT_PATH,
     MISSING_UNIVERSAL,
     MISSING_EXCLUDE,
+    MISSING_MAKEFILE,
     INVALID_TARGET,  // with the target
     NESTED_RESPONSE_FILE,
     UNOPENED_RESPONSE_FILE,  // with the file's name
@@ -59,6 +60,7 @@ public:
     void AddIncludePath(const char* text);
     void SetObjPath(const char* text);
     void AddExclude(const char* text);
+    void SetMakefile(const char* text);
     void AddUniversal(const char* text);
     int IsExcluded(const std::string& name) const;
     void Usage();
@@ -115,6 +117,8 @@ public:
     // /P: an empty rule for every dependency written, so that make takes a header deleted since
     // as a target that is always out of date instead of stopping for want of a rule to make it.
     int m_bEmptyRules;
+    // /F: the makefile the text goes to instead of standard output, as typed; empty without /F.
+    std::string m_strMakefile;
 
 private:
     int ParseErrorMode(const char* text);

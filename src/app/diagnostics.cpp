@@ -21,6 +21,8 @@ std::string ArgMessage(ArgProblem problem, const std::string& text) {
             return "invalid /O option (missing path); type 'incwalk32 /? for usage\n";
         case ArgProblem::MISSING_UNIVERSAL:
             return "invalid /U option; type 'incwalk32 /? for usage\n";
+        case ArgProblem::MISSING_MAKEFILE:
+            return "invalid /F option (missing filename); type 'incwalk32 /? for usage\n";
         case ArgProblem::MISSING_EXCLUDE:
             return "invalid /X option (missing filename); type 'incwalk32 /? for usage\n";
         case ArgProblem::INVALID_TARGET:
@@ -125,10 +127,10 @@ void CDependencyApp::ApplyMode(int mode, int code, ActiveFiles activeFiles) {
 }
 
 void CDependencyApp::DumpActiveFiles() {
-    WriteOutput("Active source files (most deeply nested first):\n");
+    WriteStandardOutput("Active source files (most deeply nested first):\n");
     for (auto entry = m_activeFiles.rbegin(); entry != m_activeFiles.rend(); ++entry) {
-        WriteOutput("  ");
-        WriteOutput(*entry);
-        WriteOutput("\n");
+        WriteStandardOutput("  ");
+        WriteStandardOutput(*entry);
+        WriteStandardOutput("\n");
     }
 }

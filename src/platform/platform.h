@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 // One entry delivered by a directory listing.
@@ -87,6 +88,22 @@ public:
 
     // The length in bytes of the (multibyte) character that starts at `text`, at least 1.
     virtual size_t CharLength(const char* text) = 0;
+
+    // The one file the run writes, the makefile of /F. CreateMakefile makes a new, empty file
+    // beside the file `name` names (found as any other name: an existing file in another letter
+    // case is that file, a symbolic link leads to the file it names), under a name of its own that
+    // no other run meets and no listing of this run shows, and returns it as a text stream; null
+    // with the system's error number when the named file is a directory or may not be written,
+    // or the new file cannot be made. Until CommitMakefile or DiscardMakefile, an interrupt or a
+    // termination signal removes the new file before the process ends.
+    virtual std::FILE* CreateMakefile(const char* name, unsigned long& error) = 0;
+    // Closes the new file and puts it in the named file's place, which keeps its link, its
+    // permission bits and its stored name; when the named file holds the same bytes already, it
+    // is left untouched, its time included, and the new file goes. False with the system's error
+    // number when the new file cannot be completed or put in place; it is removed then.
+    virtual bool CommitMakefile(unsigned long& error) = 0;
+    // Closes and removes the new file.
+    virtual void DiscardMakefile() = 0;
 
     // Drops what the platform remembers of the file system and the current directory. The tool
     // never changes either during a run; tests that do call this before asking again.

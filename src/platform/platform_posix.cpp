@@ -32,6 +32,7 @@
 #include "platform/dirs_as_written.h"
 #include "platform/platform.h"
 #include "platform/platform_posix_stats.h"
+#include "platform/replacement.h"
 
 namespace {
 
@@ -365,6 +366,18 @@ EntryKind KindOfMode(mode_t mode) {
                            : EntryKind::OUTSIDE_VIEW;
 }
 
+// The new file of the makefile (/F), while it exists: its canonical directory and its name. The
+// run never sees it, in no listing and by no name.
+struct CHiddenEntry {
+    std::string directory;
+    std::string name;
+};
+CHiddenEntry g_hidden;
+
+bool IsHidden(const std::string& directory, const char* name) {
+    return !g_hidden.name.empty() && g_hidden.name == name && g_hidden.directory == directory;
+}
+
 // One directory entry; `upper` (its name upper-cased) orders and matches it.
 struct CDirEntry {
     std::string name;
@@ -389,7 +402,10 @@ public:
         DIR* stream = opendir(m_strPath.c_str());
         if (stream == nullptr) return false;
         while (const dirent* entry = readdir(stream)) {
-            if (IsDotOrDotDot(entry->d_name) || !IsWindowsName(entry->d_name)) continue;
+            if (IsDotOrDotDot(entry->d_name) || !IsWindowsName(entry->d_name) ||
+                IsHidden(m_strPath, entry->d_name)) {
+                continue;
+            }
             m_entries.push_back(
                 CDirEntry{entry->d_name, std::string(), entry->d_type, KindOfType(entry->d_type)});
             AssignUpperKey(entry->d_name, m_entries.back().upper);
@@ -480,6 +496,10 @@ public:
 
     bool GetEnvironment(const char* name, std::string& value) override;
 
+    std::FILE* CreateMakefile(const char* name, unsigned long& error) override;
+    bool CommitMakefile(unsigned long& error) override;
+    void DiscardMakefile() override;
+
     void LowerCase(std::string& text) override { MapCase(text, false); }
     void UpperCase(std::string& text) override { MapCase(text, true); }
     size_t CharLength(const char* text) override { return MultibyteLength(text); }
@@ -490,6 +510,12 @@ public:
 
 private:
     const char* StartFullPath(const char* name, std::string& out, size_t& rootLength);
+    // The POSIX path of the file the makefile `name` replaces, links followed; false with the
+    // error number when there is none to write.
+    bool LocateMakefile(const char* name, std::string& target, unsigned long& error);
+    unsigned long MissingDirectoryError(const char* name);
+    bool PutNewFileInPlace(unsigned long& error);
+    void ForgetNewFile();
     bool LoadCurrentDirectory();
 
     const CDirectory* LocateParent(const char* name, const char*& leafName);
@@ -519,6 +545,10 @@ private:
     std::string m_strKey;
     std::string m_strUpper;
     std::string m_strPosix;
+    // The makefile's new file while it exists, and the file it is to replace.
+    std::FILE* m_pNewFile = nullptr;
+    std::string m_strNewFile;
+    std::string m_strTarget;
 };
 
 bool CPosixPlatform::GetFullPath(const char* name, std::string& out) {
@@ -677,7 +707,7 @@ const char* CPosixPlatform::FindLeaf(const CDirectory& directory, const char* na
                                      EntryKind& kind, unsigned char& type) {
     type = DT_UNKNOWN;
     if (!directory.IsListed()) {
-        if (!IsWindowsName(name)) return nullptr;
+        if (!IsWindowsName(name) || IsHidden(directory.Path(), name)) return nullptr;
         kind = directory.KindAt(name);
         return reach == Reach::ANY || kind != EntryKind::OUTSIDE_VIEW ? name : nullptr;
     }
@@ -844,6 +874,222 @@ bool CPosixPlatform::GetEnvironment(const char* name, std::string& value) {
         }
     }
     return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The one file the run writes
+
+// What a signal handler may do is little: it removes the new file by this name, then ends the
+// process as the signal would have.
+char g_szNewFile[PATH_MAX];
+volatile sig_atomic_t g_bNewFileExists = 0;
+const int CLEANUP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction g_previousActions[sizeof CLEANUP_SIGNALS / sizeof CLEANUP_SIGNALS[0]];
+
+extern "C" void RemoveNewFileAndEnd(int signalNumber) {
+    if (g_bNewFileExists) unlink(g_szNewFile);
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);  // delivered as the handler returns
+}
+
+// A signal the caller had ignored (SIGHUP under nohup) stays ignored.
+void CatchCleanupSignals() {
+    struct sigaction action {};
+    action.sa_handler = RemoveNewFileAndEnd;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < sizeof CLEANUP_SIGNALS / sizeof CLEANUP_SIGNALS[0]; ++i) {
+        sigaction(CLEANUP_SIGNALS[i], nullptr, &g_previousActions[i]);
+        if (g_previousActions[i].sa_handler != SIG_IGN)
+            sigaction(CLEANUP_SIGNALS[i], &action, nullptr);
+    }
+}
+
+void RestoreCleanupSignals() {
+    for (size_t i = 0; i < sizeof CLEANUP_SIGNALS / sizeof CLEANUP_SIGNALS[0]; ++i)
+        sigaction(CLEANUP_SIGNALS[i], &g_previousActions[i], nullptr);
+}
+
+// Follows symbolic links from `path` to the file they lead to, which need not exist yet (a link
+// to a missing file gets that file made). False with the error number when what is there is a
+// directory or may not be written: the rename would replace a file its user protected.
+bool FollowToWritableFile(std::string& path, unsigned long& error) {
+    for (int links = 0;; ++links) {
+        struct stat info;
+        ++g_nFileSystemCalls;
+        if (lstat(path.c_str(), &info) != 0) {
+            if (errno == ENOENT) return true;
+            error = static_cast<unsigned long>(errno);
+            return false;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            error = EISDIR;
+            return false;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            ++g_nFileSystemCalls;
+            if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return true;
+            error = static_cast<unsigned long>(errno);
+            return false;
+        }
+        char target[PATH_MAX];
+        ++g_nFileSystemCalls;
+        const ssize_t length = readlink(path.c_str(), target, sizeof target);
+        if (links == 40 || length <= 0 || static_cast<size_t>(length) == sizeof target) {
+            error = links == 40  ? ELOOP
+                    : length < 0 ? static_cast<unsigned long>(errno)
+                                 : ENAMETOOLONG;
+            return false;
+        }
+        if (target[0] == '/') {
+            path.assign(target, static_cast<size_t>(length));
+        } else {
+            path.resize(path.rfind('/') + 1);
+            path.append(target, static_cast<size_t>(length));
+        }
+    }
+}
+
+// Splits a POSIX file path into its canonical directory (links resolved, as the directories of
+// the view are named) and its name.
+bool SplitCanonical(const std::string& path, std::string& directory, std::string& name,
+                    unsigned long& error) {
+    const size_t slash = path.rfind('/');
+    name = path.substr(slash + 1);
+    const std::string parent = slash == 0 ? std::string("/") : path.substr(0, slash);
+    ++g_nFileSystemCalls;
+    char* canonical = realpath(parent.c_str(), nullptr);
+    if (canonical == nullptr) {
+        error = static_cast<unsigned long>(errno);
+        return false;
+    }
+    directory.assign(canonical);
+    std::free(canonical);
+    return true;
+}
+
+// The file's permission bits, for the file that replaces it; a new name gets 0666 less the umask.
+mode_t ModeOf(const std::string& path, bool& exists) {
+    struct stat info;
+    ++g_nFileSystemCalls;
+    exists = stat(path.c_str(), &info) == 0;
+    return exists ? info.st_mode & 07777 : 0666;
+}
+
+bool CPosixPlatform::LocateMakefile(const char* name, std::string& target, unsigned long& error) {
+    const char* leaf = nullptr;
+    const CDirectory* directory = LocateParent(name, leaf);
+    if (directory == nullptr) {
+        error = MissingDirectoryError(name);
+        return false;
+    }
+    if (!IsWindowsName(leaf)) {
+        error = EINVAL;  // a wildcard or a character no Windows name holds
+        return false;
+    }
+    EntryKind kind = EntryKind::UNKNOWN;
+    unsigned char type = DT_UNKNOWN;
+    const char* stored = FindLeaf(*directory, leaf, Reach::ANY, kind, type);
+    JoinPosixPath(directory->Path(), stored != nullptr ? stored : leaf, target);
+    return FollowToWritableFile(target, error);
+}
+
+// Why the directory of the makefile `name` is not there, in the system's words.
+unsigned long CPosixPlatform::MissingDirectoryError(const char* name) {
+    std::string full;
+    if (!GetFullPath(name, full)) return ENAMETOOLONG;
+    const size_t separator = LastSeparatorOf(full.data(), full.size(), false);
+    if (separator + 1 == full.size()) return EISDIR;  // the name ends with its separator
+    if (!IsCDrive(full)) return ENOENT;
+    std::string parent = full.substr(2, separator - 2);
+    std::replace(parent.begin(), parent.end(), '\\', '/');
+    struct stat info;
+    ++g_nFileSystemCalls;
+    if (stat(parent.c_str(), &info) != 0) return static_cast<unsigned long>(errno);
+    return S_ISDIR(info.st_mode) ? ENOENT : ENOTDIR;
+}
+
+std::FILE* CPosixPlatform::CreateMakefile(const char* name, unsigned long& error) {
+    std::string target;
+    std::string directory;
+    std::string leaf;
+    if (!LocateMakefile(name, target, error) || !SplitCanonical(target, directory, leaf, error))
+        return nullptr;
+    target = directory == "/" ? "/" + leaf : directory + "/" + leaf;
+    bool exists = false;
+    const mode_t mode = ModeOf(target, exists);
+    int fd = -1;
+    std::string newName;
+    for (unsigned attempt = 0; fd < 0 && attempt < NEW_FILE_ATTEMPTS; ++attempt) {
+        newName = NewFileName(leaf, static_cast<unsigned long>(getpid()), attempt);
+        JoinPosixPath(directory, newName.c_str(), m_strNewFile);
+        ++g_nFileSystemCalls;
+        fd = open(m_strNewFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        error = static_cast<unsigned long>(errno);
+        return nullptr;
+    }
+    if (m_strNewFile.size() >= sizeof g_szNewFile) {
+        close(fd);
+        unlink(m_strNewFile.c_str());
+        error = ENAMETOOLONG;
+        return nullptr;
+    }
+    std::memcpy(g_szNewFile, m_strNewFile.c_str(), m_strNewFile.size() + 1);
+    g_bNewFileExists = 1;
+    CatchCleanupSignals();
+    g_hidden = CHiddenEntry{directory, newName};
+    m_strTarget = target;
+    // The umask applies to a new name only: a file that is replaced keeps its bits.
+    std::FILE* stream = nullptr;
+    if ((!exists || fchmod(fd, mode) == 0) && (stream = fdopen(fd, "w")) != nullptr) {
+        m_pNewFile = stream;
+        return stream;
+    }
+    error = static_cast<unsigned long>(errno);
+    close(fd);
+    ForgetNewFile();
+    return nullptr;
+}
+
+bool CPosixPlatform::CommitMakefile(unsigned long& error) {
+    std::FILE* stream = m_pNewFile;
+    m_pNewFile = nullptr;
+    const bool placed = CloseNewFile(stream, error) && PutNewFileInPlace(error);
+    ForgetNewFile();
+    return placed;
+}
+
+// A makefile that says what it said before keeps its time, so that make rebuilds nothing that
+// depends on it.
+bool CPosixPlatform::PutNewFileInPlace(unsigned long& error) {
+    if (SameBytes(m_strNewFile.c_str(), m_strTarget.c_str())) return true;
+    std::string target = m_strTarget;
+    if (!FollowToWritableFile(target, error)) return false;
+    ++g_nFileSystemCalls;
+    if (rename(m_strNewFile.c_str(), m_strTarget.c_str()) != 0) {
+        error = static_cast<unsigned long>(errno);
+        return false;
+    }
+    g_bNewFileExists = 0;
+    return true;
+}
+
+void CPosixPlatform::DiscardMakefile() {
+    if (m_pNewFile != nullptr) std::fclose(m_pNewFile);
+    m_pNewFile = nullptr;
+    ForgetNewFile();
+}
+
+// Removes the new file where it still is, and the watch over it.
+void CPosixPlatform::ForgetNewFile() {
+    if (g_bNewFileExists) unlink(m_strNewFile.c_str());
+    g_bNewFileExists = 0;
+    RestoreCleanupSignals();
+    g_hidden = CHiddenEntry();
+    m_strNewFile.clear();
+    m_strTarget.clear();
 }
 
 void CPosixPlatform::ForgetFileSystem() {

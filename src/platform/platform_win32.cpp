@@ -3,6 +3,10 @@
 #include "platform/win32_api.h"
 
 #include "platform/dirs_as_written.h"
+#include "platform/replacement.h"
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <cerrno>
 #include <clocale>
@@ -11,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -64,6 +69,29 @@ private:
     HANDLE m_handle;
 };
 
+// The makefile's new file, for the console's interrupt handler, which runs on a thread of its
+// own: it removes the file (opened with delete sharing, so that this succeeds while it is open)
+// and lets the process end.
+char g_szNewFile[MAX_PATH + 1];
+volatile LONG g_nNewFileExists = 0;
+
+BOOL WINAPI RemoveNewFileOnInterrupt(DWORD) {
+    if (InterlockedCompareExchange(&g_nNewFileExists, 0, 1) == 1) DeleteFileA(g_szNewFile);
+    return FALSE;  // the next handler ends the process
+}
+
+// A program that holds the named makefile open without delete sharing (a virus scanner, an
+// indexer) is given about a second to let go before the rename is given up.
+const int RENAME_ATTEMPTS = 20;
+const DWORD RENAME_PAUSE_MS = 50;
+
+// The path GetFinalPathNameByHandleA gives, without its \\?\ prefix.
+std::string WithoutVerbatimPrefix(const char* path) {
+    if (std::strncmp(path, "\\\\?\\UNC\\", 8) == 0) return std::string("\\\\") + (path + 8);
+    if (std::strncmp(path, "\\\\?\\", 4) == 0) return path + 4;
+    return path;
+}
+
 HANDLE AsWin32Handle(void* handle) {
     return handle == nullptr ? INVALID_HANDLE_VALUE : static_cast<HANDLE>(handle);
 }
@@ -101,27 +129,87 @@ public:
         HANDLE raw = FindFirstFileA(pattern, &found);
         if (raw == INVALID_HANDLE_VALUE) return INVALID_FIND_HANDLE;
         CFindGuard handle(raw);
-        while (!IsWindowsName(found.cFileName)) {
+        const bool mayShowNewFile = !m_strHiddenName.empty() && InHiddenDirectory(pattern);
+        while (!IsShown(found, mayShowNewFile)) {
             if (!FindNextFileA(raw, &found)) return INVALID_FIND_HANDLE;
         }
         data.cFileName.assign(found.cFileName);  // may run out of memory: the guard closes
+        if (mayShowNewFile) m_listingsShowingNewFile.insert(raw);
         return FromWin32Handle(handle.Release());
     }
 
     bool FindNextFile(FindHandle handle, CFindData& data) override {
         if (handle == SINGLE_MATCH) return false;
+        const bool mayShowNewFile = m_listingsShowingNewFile.count(AsWin32Handle(handle)) != 0;
         WIN32_FIND_DATAA found;
         do {
             if (!FindNextFileA(AsWin32Handle(handle), &found)) return false;
-        } while (!IsWindowsName(found.cFileName));
+        } while (!IsShown(found, mayShowNewFile));
         data.cFileName.assign(found.cFileName);
         return true;
     }
 
     void FindClose(FindHandle handle) override {
         if (handle != INVALID_FIND_HANDLE && handle != SINGLE_MATCH) {
+            m_listingsShowingNewFile.erase(AsWin32Handle(handle));
             ::FindClose(AsWin32Handle(handle));
         }
+    }
+
+    std::FILE* CreateMakefile(const char* name, unsigned long& error) override {
+        if (!LocateMakefile(name, m_strTarget, error)) return nullptr;
+        const size_t cut =
+            static_cast<size_t>(LastComponent(m_strTarget.c_str()) - m_strTarget.c_str());
+        const std::string leaf = m_strTarget.substr(cut);
+        HANDLE file = INVALID_HANDLE_VALUE;
+        std::string newName;
+        for (unsigned attempt = 0; attempt < NEW_FILE_ATTEMPTS; ++attempt) {
+            newName = NewFileName(leaf, GetCurrentProcessId(), attempt);
+            m_strNewFile = m_strTarget.substr(0, cut) + newName;
+            file = CreateFileA(m_strNewFile.c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) break;
+        }
+        if (file == INVALID_HANDLE_VALUE) {
+            error = GetLastError();
+            return nullptr;
+        }
+        std::memcpy(g_szNewFile, m_strNewFile.c_str(), m_strNewFile.size() + 1);
+        InterlockedExchange(&g_nNewFileExists, 1);
+        SetConsoleCtrlHandler(RemoveNewFileOnInterrupt, TRUE);
+        m_strHiddenDirectory = m_strTarget.substr(0, cut);
+        UpperCase(m_strHiddenDirectory);
+        m_strHiddenName = newName;
+        UpperCase(m_strHiddenName);
+        // Text mode: the makefile ends its lines as standard output does.
+        const int descriptor =
+            _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_TEXT);
+        if (descriptor < 0) CloseHandle(file);
+        std::FILE* stream = descriptor < 0 ? nullptr : _fdopen(descriptor, "wt");
+        if (stream == nullptr) {
+            error = static_cast<unsigned long>(errno);
+            if (descriptor >= 0) _close(descriptor);
+            ForgetNewFile();
+            return nullptr;
+        }
+        std::setvbuf(stream, nullptr, _IOFBF, 64 * 1024);
+        m_pNewFile = stream;
+        return stream;
+    }
+
+    bool CommitMakefile(unsigned long& error) override {
+        std::FILE* stream = m_pNewFile;
+        m_pNewFile = nullptr;
+        const bool placed = CloseNewFile(stream, error) && PutNewFileInPlace(error);
+        ForgetNewFile();
+        return placed;
+    }
+
+    void DiscardMakefile() override {
+        if (m_pNewFile != nullptr) std::fclose(m_pNewFile);
+        m_pNewFile = nullptr;
+        ForgetNewFile();
     }
 
     void ForgetFileSystem() override {
@@ -210,6 +298,106 @@ public:
     }
 
 private:
+    // The full path of the file the makefile `name` replaces: an existing file by the name it
+    // is stored under, links followed. False with the error number when it is a directory or
+    // may not be written.
+    bool LocateMakefile(const char* name, std::string& target, unsigned long& error) {
+        char buffer[FULL_PATH_BUFFER];
+        const DWORD length = GetFullPathNameA(name, FULL_PATH_BUFFER, buffer, nullptr);
+        if (length == 0 || length >= FULL_PATH_BUFFER) {
+            error = length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE;
+            return false;
+        }
+        target.assign(buffer, length);
+        const char* leaf = LastComponent(target.c_str());
+        if (*leaf == '\0' || !IsWindowsName(leaf)) {
+            // A name that ends with its separator is a directory's.
+            error = *leaf == '\0' ? ERROR_ACCESS_DENIED : ERROR_INVALID_NAME;
+            return false;
+        }
+        HANDLE existing =
+            CreateFileA(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (existing == INVALID_HANDLE_VALUE) {
+            error = GetLastError();
+            // A new name; a missing directory fails where the new file is made.
+            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        }
+        BY_HANDLE_FILE_INFORMATION info;
+        char final[4 * MAX_PATH];
+        const bool diskFile = GetFileType(existing) == FILE_TYPE_DISK;
+        const bool known = diskFile && GetFileInformationByHandle(existing, &info);
+        const DWORD finalLength =
+            known ? GetFinalPathNameByHandleA(existing, final, sizeof final, VOLUME_NAME_DOS) : 0;
+        error = GetLastError();
+        CloseHandle(existing);
+        if (!diskFile) {
+            error = ERROR_INVALID_NAME;  // a device name, such as NUL or CON
+            return false;
+        }
+        if (finalLength == 0 || finalLength >= sizeof final) return false;
+        if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+            error = ERROR_ACCESS_DENIED;
+            return false;
+        }
+        target = WithoutVerbatimPrefix(final);
+        return true;
+    }
+
+    // A makefile that says what it said before keeps its time, so that make rebuilds nothing
+    // that depends on it.
+    bool PutNewFileInPlace(unsigned long& error) {
+        if (SameBytes(m_strNewFile.c_str(), m_strTarget.c_str())) return true;
+        // MoveFileExA would replace a read-only file under Wine, where Windows refuses.
+        const DWORD attributes = GetFileAttributesA(m_strTarget.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+            error = ERROR_ACCESS_DENIED;
+            return false;
+        }
+        for (int attempt = 1;; ++attempt) {
+            if (MoveFileExA(m_strNewFile.c_str(), m_strTarget.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+                InterlockedExchange(&g_nNewFileExists, 0);
+                return true;
+            }
+            error = GetLastError();
+            if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
+                attempt == RENAME_ATTEMPTS) {
+                return false;
+            }
+            Sleep(RENAME_PAUSE_MS);
+        }
+    }
+
+    // Removes the new file where it still is, and the watch over it.
+    void ForgetNewFile() {
+        if (InterlockedExchange(&g_nNewFileExists, 0) == 1) DeleteFileA(m_strNewFile.c_str());
+        SetConsoleCtrlHandler(RemoveNewFileOnInterrupt, FALSE);
+        m_strHiddenDirectory.clear();
+        m_strHiddenName.clear();
+        m_strNewFile.clear();
+        m_strTarget.clear();
+    }
+
+    // Whether the directory of `pattern` holds the makefile's new file.
+    bool InHiddenDirectory(const char* pattern) {
+        std::string directory;
+        if (!GetFullPath(pattern, directory)) return false;
+        directory = DirectoryPart(directory);
+        UpperCase(directory);
+        return directory == m_strHiddenDirectory;
+    }
+
+    // Whether a listing shows `found` to the run: a name Windows could hold, and not the
+    // makefile's new file where the listing's directory may hold it.
+    bool IsShown(const WIN32_FIND_DATAA& found, bool mayShowNewFile) {
+        if (!IsWindowsName(found.cFileName)) return false;
+        if (!mayShowNewFile) return true;
+        std::string name = found.cFileName;
+        UpperCase(name);
+        return name != m_strHiddenName;
+    }
+
     // A directory as listed once for the run: the scan probes the same directories for every
     // include line, and each FindFirstFileA is a trip to the file system (under Wine, to its
     // server). The tool only reads, so a listing stays valid for the run.
@@ -313,8 +501,9 @@ private:
             listing.reset();
         } else {
             CFindGuard guard(handle);  // the entries may exhaust memory
+            const bool mayShowNewFile = !m_strHiddenName.empty() && key == m_strHiddenDirectory;
             do {
-                if (IsWindowsName(found.cFileName)) AddEntry(*listing, found);
+                if (IsShown(found, mayShowNewFile)) AddEntry(*listing, found);
             } while (FindNextFileA(handle, &found));
         }
         const CListing* result = listing.get();
@@ -340,6 +529,15 @@ private:
     CDirsAsWritten<CListing> m_dirsAsWritten;
     std::string m_strFull;  // scratch strings of FindInListing, kept to spare allocations
     std::string m_strLeaf;
+    // The makefile's new file while it exists, the file it is to replace, and what keeps it out
+    // of the run's sight: its directory and name upper-cased, the system listings of that
+    // directory that are open.
+    std::FILE* m_pNewFile = nullptr;
+    std::string m_strNewFile;
+    std::string m_strTarget;
+    std::string m_strHiddenDirectory;
+    std::string m_strHiddenName;
+    std::unordered_set<HANDLE> m_listingsShowingNewFile;
 };
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -106,17 +107,31 @@ bool IsMarker(const std::string& line) {
     return line.compare(0, 3, kMarker) == 0;
 }
 
+// The sections that make a part of the tree before the run.
+bool MakesPath(const std::string& kind) {
+    return kind == "file" || kind == "file-as-written" || kind == "dir" || kind == "link" ||
+           kind == "hardlink" || kind == "fifo";
+}
+
+// The sections that check a part of the tree after the run.
+bool ChecksPath(const std::string& kind) {
+    return kind == "after" || kind == "kept" || kind == "listing";
+}
+
 bool TakesPath(const std::string& kind) {
-    return kind == "file" || kind == "dir" || kind == "link" || kind == "hardlink" ||
-           kind == "fifo";
+    return MakesPath(kind) || ChecksPath(kind);
 }
 
 bool IsKnownKind(const std::string& kind) {
     static const char* const kKinds[] = {"file",
+                                         "file-as-written",
                                          "dir",
                                          "link",
                                          "hardlink",
                                          "fifo",
+                                         "after",
+                                         "kept",
+                                         "listing",
                                          "stdout-to",
                                          "args",
                                          "env",
@@ -369,12 +384,18 @@ std::string OneValue(const Section& section, const Root& root) {
     return values[0];
 }
 
-void CreateTree(const CaseFile& parsed, const fs::path& sandbox, const Root& root) {
+void CreateTree(const CaseFile& parsed, const fs::path& sandbox, const Root& root,
+                const Options& options) {
     for (const Section& section : parsed.sections) {
-        if (!TakesPath(section.kind)) continue;
+        if (!MakesPath(section.kind)) continue;
         fs::path path = InsidePath(sandbox, ExpandLine(section.arg, root));
         if (section.kind == "file") {
             WriteFile(path, SectionText(section, root));
+            continue;
+        }
+        if (section.kind == "file-as-written") {
+            const std::string text = SectionText(section, root);
+            WriteFile(path, options.crlf ? Replace(text, "\n", "\r\n") : text);
             continue;
         }
         const bool valued = section.kind == "link" || section.kind == "hardlink";
@@ -674,11 +695,16 @@ void ReportStream(const char* name, const std::string& expected, const std::stri
     PrintDiff(EncodeText(expected, root), EncodeText(Normalized(actual, options.crlf), root));
 }
 
-void ReportFailure(const Outcome& o, const Options& options, const Root& root,
-                   const std::vector<std::string>& argv, const fs::path& cwd) {
+void ReportHeader(const Options& options, const Root& root, const std::vector<std::string>& argv,
+                  const fs::path& cwd) {
     std::cout << "FAIL " << options.caseFile.string() << "\n"
               << "command: " << Quoted(argv, root) << "\n"
               << "directory: " << cwd.string() << "  ([ROOT] = " << root.upper << ")\n";
+}
+
+void ReportFailure(const Outcome& o, const Options& options, const Root& root,
+                   const std::vector<std::string>& argv, const fs::path& cwd) {
+    ReportHeader(options, root, argv, cwd);
     if (o.actual.timedOut)
         std::cout << "\ntimed out after " << options.timeoutSeconds << " s\n";
     else if (o.actual.signal)
@@ -688,6 +714,118 @@ void ReportFailure(const Outcome& o, const Options& options, const Root& root,
                   << "\n";
     ReportStream("stdout", o.expectedOut, o.actual.out, options, root);
     ReportStream("stderr", o.expectedErr, o.actual.err, options, root);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The tree after the run
+
+// The time a `kept` file is given before the run: 2001-01-01 00:00:00 UTC.
+const time_t kOldTime = 978307200;
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// What a `kept` file held before the run.
+struct KeptFile {
+    std::string name;
+    fs::path path;
+    std::string bytes;
+};
+
+// Gives every `kept` file its old time and notes its bytes.
+std::vector<KeptFile> PrepareKeptFiles(const CaseFile& parsed, const fs::path& sandbox,
+                                       const Root& root) {
+    std::vector<KeptFile> kept;
+    for (const Section& section : parsed.sections) {
+        if (section.kind != "kept") continue;
+        if (!ValueLines(section, root).empty())
+            throw CaseError("'" + section.marker + "' cannot have content");
+        const fs::path path = InsidePath(sandbox, ExpandLine(section.arg, root));
+        if (!fs::is_regular_file(path))
+            throw CaseError("'" + section.marker + "' needs a file that a file section makes");
+        const timespec times[2] = {{kOldTime, 0}, {kOldTime, 0}};
+        if (utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
+            throw CaseError("cannot set the time of " + path.string());
+        kept.push_back(KeptFile{section.arg, path, ReadBytes(path)});
+    }
+    return kept;
+}
+
+// The names in a directory, sorted: a directory's with a slash after it, a link's with its
+// target.
+std::vector<std::string> Listing(const fs::path& dir) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) {
+        std::string name = entry.path().filename().string();
+        if (entry.is_symlink()) {
+            name += " -> " + fs::read_symlink(entry.path()).string();
+        } else if (entry.is_directory()) {
+            name += "/";
+        }
+        names.push_back(name);
+    }
+    if (error) names.push_back("(cannot be listed: " + error.message() + ")");
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// One check of the tree after the run that failed, with what it expected and found.
+struct TreeDifference {
+    std::string what;
+    std::vector<std::string> expected;
+    std::vector<std::string> actual;
+};
+
+std::vector<TreeDifference> CheckTree(const CaseFile& parsed, const std::vector<KeptFile>& kept,
+                                      const fs::path& sandbox, const Root& root,
+                                      const Options& options) {
+    std::vector<TreeDifference> differences;
+    for (const KeptFile& file : kept) {
+        struct stat info;
+        const bool there = stat(file.path.c_str(), &info) == 0;
+        const std::string bytes = there ? ReadBytes(file.path) : std::string();
+        if (!there || bytes != file.bytes) {
+            differences.push_back(
+                {"kept " + file.name + ": its bytes changed", EncodeText(file.bytes, root),
+                 there ? EncodeText(bytes, root) : std::vector<std::string>{"(no such file)"}});
+        } else if (info.st_mtim.tv_sec != kOldTime || info.st_mtim.tv_nsec != 0) {
+            differences.push_back({"kept " + file.name + ": its time changed", {}, {}});
+        }
+    }
+    for (const Section& section : parsed.sections) {
+        if (section.kind != "after" && section.kind != "listing") continue;
+        const fs::path path = InsidePath(sandbox, ExpandLine(section.arg, root));
+        if (section.kind == "after") {
+            const std::string expected = SectionText(section, root);
+            const bool there = fs::is_regular_file(path);
+            const std::string bytes = there ? ReadBytes(path) : std::string();
+            if (!there || !StreamMatches(expected, bytes, options.crlf)) {
+                differences.push_back({"after " + section.arg, EncodeText(expected, root),
+                                       there ? EncodeText(Normalized(bytes, options.crlf), root)
+                                             : std::vector<std::string>{"(no such file)"}});
+            }
+        } else if (section.kind == "listing") {
+            const std::vector<std::string> expected = ValueLines(section, root);
+            const std::vector<std::string> actual = Listing(path);
+            if (actual != expected)
+                differences.push_back({"listing " + section.arg, expected, actual});
+        }
+    }
+    return differences;
+}
+
+void ReportTree(const std::vector<TreeDifference>& differences) {
+    for (const TreeDifference& difference : differences) {
+        std::cout << "\n"
+                  << difference.what
+                  << (difference.expected.empty() && difference.actual.empty()
+                          ? "\n"
+                          : " (- expected, + actual):\n");
+        PrintDiff(difference.expected, difference.actual);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -817,7 +955,7 @@ int RunCase(const Options& options) {
         fs::remove_all(sandbox);
         return kSkipped;
     }
-    CreateTree(parsed, sandbox, root);
+    CreateTree(parsed, sandbox, root, options);
 
     std::vector<std::string> argv = options.emulator;
     argv.push_back(fs::absolute(options.program).string());
@@ -831,14 +969,21 @@ int RunCase(const Options& options) {
     outcome.expectedOut = out ? SectionText(*out, root) : "";
     outcome.expectedErr = err ? SectionText(*err, root) : "";
     outcome.expectedExit = ExpectedExitCode(ExpectedSection(parsed, "exit", options), root);
+    const std::vector<KeptFile> kept = PrepareKeptFiles(parsed, sandbox, root);
     outcome.actual = Run(argv, env, cwd, options.timeoutSeconds, CaseStdout(parsed, root));
 
+    const std::vector<TreeDifference> tree = CheckTree(parsed, kept, sandbox, root, options);
     bool passed = Passed(outcome, options.crlf);
     if (options.update) {
         if (!passed) UpdateCase(parsed, outcome.actual, options, root);
         std::cout << (passed ? "unchanged " : "updated ") << options.caseFile.string() << "\n";
     } else if (!passed) {
         ReportFailure(outcome, options, root, argv, cwd);
+    }
+    // The tree is not rewritten by --update: what a file must hold is written by hand.
+    if (!tree.empty() && (passed || options.update)) ReportHeader(options, root, argv, cwd);
+    ReportTree(tree);
+    if ((!passed && !options.update) || !tree.empty()) {
         std::cout << "\nsandbox kept: " << sandbox.string() << "\n";
         return 1;
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -20,7 +21,10 @@ class CMemoryPlatform : public CPlatform {
 public:
     // Installs itself for its lifetime.
     CMemoryPlatform() : m_pPrevious(SetPlatform(this)) { m_entries[Key("c:")].isDirectory = true; }
-    ~CMemoryPlatform() override { SetPlatform(m_pPrevious); }
+    ~CMemoryPlatform() override {
+        DiscardMakefile();
+        SetPlatform(m_pPrevious);
+    }
     CMemoryPlatform(const CMemoryPlatform&) = delete;
     CMemoryPlatform& operator=(const CMemoryPlatform&) = delete;
 
@@ -175,6 +179,37 @@ public:
         return true;
     }
 
+    // The makefile of /F: written into a temporary file of the host, then into the tree.
+    std::FILE* CreateMakefile(const char* name, unsigned long& error) override {
+        m_strMakefile = name;
+        m_pMakefile = std::tmpfile();
+        if (m_pMakefile == nullptr) error = 28;
+        return m_pMakefile;
+    }
+    bool CommitMakefile(unsigned long& error) override {
+        std::string bytes;
+        std::rewind(m_pMakefile);
+        for (int c; (c = std::fgetc(m_pMakefile)) != EOF;)
+            bytes += static_cast<char>(c);
+        DiscardMakefile();
+        std::string full;
+        if (!GetFullPath(m_strMakefile.c_str(), full)) {
+            error = 2;
+            return false;
+        }
+        auto found = m_entries.find(Key(full));
+        if (found != m_entries.end() && found->second.isDirectory) {
+            error = 21;
+            return false;
+        }
+        Write(m_strMakefile, bytes);
+        return true;
+    }
+    void DiscardMakefile() override {
+        if (m_pMakefile != nullptr) std::fclose(m_pMakefile);
+        m_pMakefile = nullptr;
+    }
+
     void LowerCase(std::string& text) override { NativePlatform().LowerCase(text); }
     void UpperCase(std::string& text) override { NativePlatform().UpperCase(text); }
     size_t CharLength(const char* text) override { return NativePlatform().CharLength(text); }
@@ -227,6 +262,8 @@ private:
     }
 
     std::map<std::string, CEntry> m_entries;  // by upper-cased full path
+    std::string m_strMakefile;
+    std::FILE* m_pMakefile = nullptr;
     uint64_t m_nIdentities = 0;
     CPlatform* m_pPrevious;
 };
