@@ -1,11 +1,14 @@
 // The POSIX platform's Windows view, on real temporary trees: full paths, case-insensitive names,
 // listings, the directory cache, the environment and case mapping.
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <clocale>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -230,6 +233,87 @@ TEST_F(PlatformLookup, ReachesIntoADirectoryThatCannotBeListed) {
     int status = -1;
     waitpid(child, &status, 0);
     EXPECT_EQ(status, 0);
+}
+
+using PlatformMakefile = PlatformTree;
+
+mode_t ModeOf(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// The file that replaces the makefile keeps its bits; a new makefile gets 0666 less the umask.
+TEST_F(PlatformMakefile, KeepsThePermissionBits) {
+    m_tree.Write("kept.mak", "old");
+    ASSERT_EQ(chmod("kept.mak", 0640), 0);
+    const mode_t previous = umask(077);
+    unsigned long error = 0;
+    for (const char* name : {"kept.mak", "new.mak"}) {
+        std::FILE* stream = Platform().CreateMakefile(name, error);
+        ASSERT_NE(stream, nullptr) << error;
+        std::fputs("text\n", stream);
+        ASSERT_TRUE(Platform().CommitMakefile(error)) << error;
+    }
+    umask(previous);
+    EXPECT_EQ(ModeOf("kept.mak"), 0640u);
+    EXPECT_EQ(ModeOf("new.mak"), 0600u);
+}
+
+// An interrupt or a termination signal removes the new file and ends the run as the signal
+// would; the named makefile stays. A signal the caller ignored stays ignored.
+TEST_F(PlatformMakefile, SignalsRemoveTheNewFile) {
+    m_tree.Write("depend.mak", "old");
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        const pid_t child = fork();
+        if (child == 0) {
+            unsigned long error = 0;
+            std::FILE* stream = Platform().CreateMakefile("depend.mak", error);
+            if (stream == nullptr) _exit(1);
+            std::fputs("half a makefile", stream);
+            std::fflush(stream);
+            raise(signalNumber);
+            _exit(2);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << status;
+        EXPECT_EQ(ListMatches("*"), (std::vector<std::string>{".", "..", "depend.mak"}));
+        EXPECT_EQ(ReadAll("depend.mak"), "old");
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGHUP, SIG_IGN);
+        unsigned long error = 0;
+        if (Platform().CreateMakefile("depend.mak", error) == nullptr) _exit(1);
+        raise(SIGHUP);
+        _exit(Platform().CommitMakefile(error) ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadAll("depend.mak"), "");
+}
+
+// rename would replace a makefile its user may not write; the run refuses, as on Windows. Root
+// may write anything, so there the run is nobody's.
+TEST_F(PlatformMakefile, RefusesAFileThatMayNotBeWritten) {
+    m_tree.Write("depend.mak", "old");
+    ASSERT_EQ(chmod("depend.mak", 0444), 0);
+    ASSERT_EQ(chmod(".", 0777), 0);
+    const auto refused = [] {
+        unsigned long error = 0;
+        return Platform().CreateMakefile("depend.mak", error) == nullptr && error == EACCES;
+    };
+    if (geteuid() != 0) {
+        EXPECT_TRUE(refused());
+        return;
+    }
+    const pid_t child = fork();
+    if (child == 0) _exit(setgid(65534) == 0 && setuid(65534) == 0 && refused() ? 0 : 1);
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadAll("depend.mak"), "old");
 }
 
 using PlatformListing = PlatformTree;

@@ -134,6 +134,82 @@ TEST_F(Win32File, OpensWithoutSharingAndReadsFromAnyPosition) {
     Platform().CloseFile(INVALID_FILE_HANDLE);
 }
 
+using Win32Makefile = Win32Tree;
+
+std::string Bytes(const char* name) {
+    std::string bytes;
+    if (std::FILE* file = std::fopen(name, "rb")) {
+        for (int c; (c = std::fgetc(file)) != EOF;)
+            bytes += static_cast<char>(c);
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+// Writes a makefile of `text` over `name`; the system's error number, or 0.
+unsigned long ReplaceMakefile(const char* name, const char* text) {
+    unsigned long error = 0;
+    std::FILE* stream = Platform().CreateMakefile(name, error);
+    if (stream == nullptr) return error;
+    std::fputs(text, stream);
+    return Platform().CommitMakefile(error) ? 0 : error;
+}
+
+DWORD WINAPI CloseAfterAWhile(LPVOID handle) {
+    Sleep(300);
+    CloseHandle(static_cast<HANDLE>(handle));
+    return 0;
+}
+
+// Another program that holds the makefile open without delete sharing (a virus scanner, an
+// indexer) is waited for about a second; one that holds it longer makes the run fail with the
+// makefile intact. Wine enforces the share modes as Windows does.
+TEST_F(Win32Makefile, WaitsForAProgramThatHoldsTheFile) {
+    m_tree.Write("depend.mak", "old");
+    HANDLE held = CreateFileA("depend.mak", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HANDLE closer = CreateThread(nullptr, 0, CloseAfterAWhile, held, 0, nullptr);
+    ASSERT_NE(closer, nullptr);
+    EXPECT_EQ(ReplaceMakefile("depend.mak", "let go\n"), 0u);
+    WaitForSingleObject(closer, INFINITE);
+    CloseHandle(closer);
+    EXPECT_EQ(Bytes("depend.mak"), "let go\r\n");
+
+    held = CreateFileA("depend.mak", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const DWORD start = GetTickCount();
+    const unsigned long error = ReplaceMakefile("depend.mak", "held on\n");
+    const DWORD waited = GetTickCount() - start;
+    CloseHandle(held);
+    EXPECT_TRUE(error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) << error;
+    EXPECT_GE(waited, 700u);
+    EXPECT_LE(waited, 5000u);
+    EXPECT_EQ(Bytes("depend.mak"), "let go\r\n");
+    EXPECT_EQ(List("*"), (Names{".", "..", "depend.mak"}));
+}
+
+// A read-only makefile is refused before anything is written, and refused again at the rename if
+// it became read-only meanwhile: Wine's rename would replace it.
+TEST_F(Win32Makefile, RefusesAReadOnlyFile) {
+    m_tree.Write("depend.mak", "old");
+    ASSERT_TRUE(SetFileAttributesA("depend.mak", FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(ReplaceMakefile("depend.mak", "new\n"),
+              static_cast<unsigned long>(ERROR_ACCESS_DENIED));
+    ASSERT_TRUE(SetFileAttributesA("depend.mak", FILE_ATTRIBUTE_NORMAL));
+
+    unsigned long error = 0;
+    std::FILE* stream = Platform().CreateMakefile("depend.mak", error);
+    ASSERT_NE(stream, nullptr) << error;
+    ASSERT_TRUE(SetFileAttributesA("depend.mak", FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(Platform().CommitMakefile(error));
+    EXPECT_EQ(error, static_cast<unsigned long>(ERROR_ACCESS_DENIED));
+    SetFileAttributesA("depend.mak", FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Bytes("depend.mak"), "old");
+    EXPECT_EQ(List("*"), (Names{".", "..", "depend.mak"}));
+}
+
 // The letter case of a name is ignored (INCLUDE as include is an end-to-end case); a value is read
 // whole whatever its length.
 TEST(Win32Environment, ReadsValuesOfAnyLength) {
