@@ -52,6 +52,18 @@ protected:
     std::string m_strCwd;  // the tree as Windows shows it
 };
 
+// Whether `probe` holds for a user who is not root. Root may read and write anything, so as root
+// the probe runs in a child as nobody.
+template <typename Probe>
+bool HoldsForAnOrdinaryUser(Probe probe) {
+    if (geteuid() != 0) return probe();
+    const pid_t child = fork();
+    if (child == 0) _exit(setgid(65534) == 0 && setuid(65534) == 0 && probe() ? 0 : 1);
+    int status = -1;
+    waitpid(child, &status, 0);
+    return status == 0;
+}
+
 using PlatformFullPath = PlatformTree;
 
 TEST_F(PlatformFullPath, ResolvesNamesTextually) {
@@ -216,23 +228,14 @@ TEST_F(PlatformLookup, FindsNothingWhereWindowsWouldNot) {
 }
 
 // A directory that may be searched but not read (mode 711, as many home directories) still leads
-// to what it holds. Root reads every directory, so there the probe runs as nobody.
+// to what it holds.
 TEST_F(PlatformLookup, ReachesIntoADirectoryThatCannotBeListed) {
     m_tree.Write("locked/inside.h", "inside");
     std::filesystem::permissions(m_tree.Path("locked"), static_cast<std::filesystem::perms>(0711));
-    const auto reaches = [] {
+    EXPECT_TRUE(HoldsForAnOrdinaryUser([] {
         Platform().ForgetFileSystem();
         return ReadAll("locked\\inside.h") == "inside";
-    };
-    if (geteuid() != 0) {
-        EXPECT_TRUE(reaches());
-        return;
-    }
-    const pid_t child = fork();
-    if (child == 0) _exit(setgid(65534) == 0 && setuid(65534) == 0 && reaches() ? 0 : 1);
-    int status = -1;
-    waitpid(child, &status, 0);
-    EXPECT_EQ(status, 0);
+    }));
 }
 
 using PlatformMakefile = PlatformTree;
@@ -294,25 +297,15 @@ TEST_F(PlatformMakefile, SignalsRemoveTheNewFile) {
     EXPECT_EQ(ReadAll("depend.mak"), "");
 }
 
-// rename would replace a makefile its user may not write; the run refuses, as on Windows. Root
-// may write anything, so there the run is nobody's.
+// rename would replace a makefile its user may not write; the run refuses, as on Windows.
 TEST_F(PlatformMakefile, RefusesAFileThatMayNotBeWritten) {
     m_tree.Write("depend.mak", "old");
     ASSERT_EQ(chmod("depend.mak", 0444), 0);
     ASSERT_EQ(chmod(".", 0777), 0);
-    const auto refused = [] {
+    EXPECT_TRUE(HoldsForAnOrdinaryUser([] {
         unsigned long error = 0;
         return Platform().CreateMakefile("depend.mak", error) == nullptr && error == EACCES;
-    };
-    if (geteuid() != 0) {
-        EXPECT_TRUE(refused());
-        return;
-    }
-    const pid_t child = fork();
-    if (child == 0) _exit(setgid(65534) == 0 && setuid(65534) == 0 && refused() ? 0 : 1);
-    int status = -1;
-    waitpid(child, &status, 0);
-    EXPECT_EQ(status, 0);
+    }));
     EXPECT_EQ(ReadAll("depend.mak"), "old");
 }
 
