@@ -4,6 +4,7 @@
 #include "app/dependency_app.h"
 #include "output/output_stream.h"
 #include "platform/platform.h"
+#include "targets/file_search.h"
 
 namespace {
 
@@ -252,8 +253,8 @@ void CDependencyApp::AddIncludePath(const char* text) {
 
 void CDependencyApp::SetObjPath(const char* text) {
     m_strObjPath = text;
-    const char last = m_strObjPath.back();
-    if (last != '\\' && last != ':') m_strObjPath += '\\';
+    // The trail byte of a double-byte character may be a backslash; a colon is never one.
+    if (!EndsWithBackslash(m_strObjPath) && m_strObjPath.back() != ':') m_strObjPath += '\\';
 }
 
 void CDependencyApp::SetMakefile(const char* text) {

@@ -220,10 +220,15 @@ public:
     FileHandle OpenFile(const char* name, OpenScope scope, CFileFacts& facts) override {
         // Without FILE_FLAG_BACKUP_SEMANTICS a directory fails to open, as the core expects. A
         // name may reach a named pipe: its server may only identify the user, never act as him.
-        HANDLE file = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN |
-                                      SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
-                                  nullptr);
+        // A reader never makes another program fail: a compiler, an editor or a virus scanner
+        // may read, write or delete the file while the scan reads it, and the scan reads a file
+        // they hold open.
+        HANDLE file =
+            CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | SECURITY_SQOS_PRESENT |
+                            SECURITY_IDENTIFICATION,
+                        nullptr);
         if (file == INVALID_HANDLE_VALUE) return INVALID_FILE_HANDLE;
         BY_HANDLE_FILE_INFORMATION info;
         const bool diskFile = GetFileType(file) == FILE_TYPE_DISK;
