@@ -179,30 +179,22 @@ public:
         return true;
     }
 
-    // The makefile of /F: written into a temporary file of the host, then into the tree.
+    // The makefiles of /F by the names given, apart from the tree, which stays as the test made
+    // it: written into a temporary file of the host, kept here when committed.
+    std::map<std::string, std::string> makefiles;
     std::FILE* CreateMakefile(const char* name, unsigned long& error) override {
         m_strMakefile = name;
         m_pMakefile = std::tmpfile();
         if (m_pMakefile == nullptr) error = 28;
         return m_pMakefile;
     }
-    bool CommitMakefile(unsigned long& error) override {
+    bool CommitMakefile(unsigned long&) override {
         std::string bytes;
         std::rewind(m_pMakefile);
         for (int c; (c = std::fgetc(m_pMakefile)) != EOF;)
             bytes += static_cast<char>(c);
         DiscardMakefile();
-        std::string full;
-        if (!GetFullPath(m_strMakefile.c_str(), full)) {
-            error = 2;
-            return false;
-        }
-        auto found = m_entries.find(Key(full));
-        if (found != m_entries.end() && found->second.isDirectory) {
-            error = 21;
-            return false;
-        }
-        Write(m_strMakefile, bytes);
+        makefiles[m_strMakefile] = bytes;
         return true;
     }
     void DiscardMakefile() override {
