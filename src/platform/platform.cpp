@@ -1,6 +1,10 @@
 #include "platform/platform.h"
 
 #include <cstdint>
+#include <new>
+
+#include "platform/listing_failure.h"
+#include "platform/text_file.h"
 
 namespace {
 CPlatform* g_pPlatform = nullptr;
@@ -29,4 +33,9 @@ CStackWatch::CStackWatch(size_t reserve) {
 
 CStackWatch::~CStackWatch() {
     g_nStackLimit = 0;
+}
+
+void RaiseListingFailure(unsigned long error) {
+    if (ClassifyListingFailure(error) == ListingFailure::OUT_OF_MEMORY) throw std::bad_alloc();
+    throw CFileException(error);
 }

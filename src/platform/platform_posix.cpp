@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "platform/dirs_as_written.h"
+#include "platform/listing_failure.h"
 #include "platform/platform.h"
 #include "platform/platform_posix_stats.h"
 #include "platform/replacement.h"
@@ -395,13 +396,20 @@ class CDirectory {
 public:
     explicit CDirectory(const std::string& posixPath) : m_strPath(posixPath) {}
 
-    // Lists the directory. False when it cannot be listed.
-    bool Read() {
+    // Lists the directory. False with the error number in `error` when it cannot be opened for
+    // listing; a listing that fails midway ends the run.
+    bool Read(unsigned long& error) {
         ++g_nDirectoryReads;
         ++g_nFileSystemCalls;
-        DIR* stream = opendir(m_strPath.c_str());
-        if (stream == nullptr) return false;
-        while (const dirent* entry = readdir(stream)) {
+        std::unique_ptr<DIR, int (*)(DIR*)> stream(opendir(m_strPath.c_str()), closedir);
+        if (stream == nullptr) {
+            error = static_cast<unsigned long>(errno);
+            return false;
+        }
+        for (;;) {
+            errno = 0;
+            const dirent* entry = readdir(stream.get());
+            if (entry == nullptr) break;
             if (IsDotOrDotDot(entry->d_name) || !IsWindowsName(entry->d_name) ||
                 IsHidden(m_strPath, entry->d_name)) {
                 continue;
@@ -410,7 +418,7 @@ public:
                 CDirEntry{entry->d_name, std::string(), entry->d_type, KindOfType(entry->d_type)});
             AssignUpperKey(entry->d_name, m_entries.back().upper);
         }
-        closedir(stream);
+        if (errno != 0) RaiseListingFailure(static_cast<unsigned long>(errno));
         // Names that differ only in case stay together, ordered by their bytes, so that "the
         // first in listing order" never depends on the order of readdir.
         std::sort(m_entries.begin(), m_entries.end(), [](const CDirEntry& a, const CDirEntry& b) {
@@ -696,8 +704,21 @@ const CDirectory* CPosixPlatform::DirectoryAt(const std::string& posixPath) {
     auto known = m_byPosixPath.find(posixPath);
     if (known != m_byPosixPath.end()) return known->second.get();
     auto directory = std::make_unique<CDirectory>(posixPath);
-    // A directory that may be searched but not read (mode 711) still leads to what it holds.
-    if (!directory->Read() && !(errno == EACCES && IsDirectoryPath(posixPath))) directory.reset();
+    unsigned long error = 0;
+    if (!directory->Read(error)) {
+        switch (ClassifyListingFailure(error)) {
+            case ListingFailure::ABSENT:
+                directory.reset();
+                break;
+            case ListingFailure::NOT_LISTED:
+                // Searched but not read (mode 711): it still leads to what it holds.
+                if (!IsDirectoryPath(posixPath)) directory.reset();
+                break;
+            case ListingFailure::OUT_OF_MEMORY:
+            case ListingFailure::FAILED:
+                RaiseListingFailure(error);  // nothing of it is kept
+        }
+    }
     const CDirectory* result = directory.get();
     m_byPosixPath.emplace(posixPath, std::move(directory));
     return result;
@@ -1111,6 +1132,22 @@ void InitializeProcess() {
     // A reader that goes away (a pipe into `head`, a killed build step) must make the write fail
     // with EPIPE, so that the run reports it and ends with its exit code, as on Windows.
     signal(SIGPIPE, SIG_IGN);
+}
+
+ListingFailure ClassifyListingFailure(unsigned long error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case ELOOP:
+            return ListingFailure::ABSENT;
+        case EACCES:
+            return ListingFailure::NOT_LISTED;
+        case ENOMEM:
+            return ListingFailure::OUT_OF_MEMORY;
+        default:
+            return ListingFailure::FAILED;
+    }
 }
 
 unsigned long PosixDirectoryReads() {

@@ -3,6 +3,7 @@
 #include "platform/win32_api.h"
 
 #include "platform/dirs_as_written.h"
+#include "platform/listing_failure.h"
 #include "platform/replacement.h"
 
 #include <fcntl.h>
@@ -92,6 +93,19 @@ std::string WithoutVerbatimPrefix(const char* path) {
     return path;
 }
 
+// A FindFirstFileA that failed: nothing there, or (as for any other code) the end of the run.
+void RaiseUnlessNothingThere(DWORD error) {
+    const ListingFailure failure = ClassifyListingFailure(error);
+    if (failure != ListingFailure::ABSENT && failure != ListingFailure::NOT_LISTED) {
+        RaiseListingFailure(error);
+    }
+}
+
+// A FindNextFileA that failed: the end of the listing, or the end of the run.
+void RaiseUnlessAtTheEnd(DWORD error) {
+    if (error != ERROR_NO_MORE_FILES) RaiseListingFailure(error);
+}
+
 HANDLE AsWin32Handle(void* handle) {
     return handle == nullptr ? INVALID_HANDLE_VALUE : static_cast<HANDLE>(handle);
 }
@@ -127,11 +141,17 @@ public:
         }
         WIN32_FIND_DATAA found;
         HANDLE raw = FindFirstFileA(pattern, &found);
-        if (raw == INVALID_HANDLE_VALUE) return INVALID_FIND_HANDLE;
+        if (raw == INVALID_HANDLE_VALUE) {
+            RaiseUnlessNothingThere(GetLastError());
+            return INVALID_FIND_HANDLE;
+        }
         CFindGuard handle(raw);
         const bool mayShowNewFile = !m_strHiddenName.empty() && InHiddenDirectory(pattern);
         while (!IsShown(found, mayShowNewFile)) {
-            if (!FindNextFileA(raw, &found)) return INVALID_FIND_HANDLE;
+            if (!FindNextFileA(raw, &found)) {
+                RaiseUnlessAtTheEnd(GetLastError());
+                return INVALID_FIND_HANDLE;
+            }
         }
         data.cFileName.assign(found.cFileName);  // may run out of memory: the guard closes
         if (mayShowNewFile) m_listingsShowingNewFile.insert(raw);
@@ -143,7 +163,10 @@ public:
         const bool mayShowNewFile = m_listingsShowingNewFile.count(AsWin32Handle(handle)) != 0;
         WIN32_FIND_DATAA found;
         do {
-            if (!FindNextFileA(AsWin32Handle(handle), &found)) return false;
+            if (!FindNextFileA(AsWin32Handle(handle), &found)) {
+                RaiseUnlessAtTheEnd(GetLastError());
+                return false;
+            }
         } while (!IsShown(found, mayShowNewFile));
         data.cFileName.assign(found.cFileName);
         return true;
@@ -503,6 +526,9 @@ private:
         WIN32_FIND_DATAA found;
         HANDLE handle = FindFirstFileA((directory + "*").c_str(), &found);
         if (handle == INVALID_HANDLE_VALUE) {
+            // A directory that may not be listed holds nothing for a probe either: a probe is a
+            // listing on Windows. Nothing of a failed listing is kept.
+            RaiseUnlessNothingThere(GetLastError());
             listing.reset();
         } else {
             CFindGuard guard(handle);  // the entries may exhaust memory
@@ -510,6 +536,7 @@ private:
             do {
                 if (IsShown(found, mayShowNewFile)) AddEntry(*listing, found);
             } while (FindNextFileA(handle, &found));
+            RaiseUnlessAtTheEnd(GetLastError());
         }
         const CListing* result = listing.get();
         m_listings.emplace(std::move(key), std::move(listing));
@@ -550,6 +577,29 @@ private:
 CPlatform& NativePlatform() {
     static CWin32Platform platform;
     return platform;
+}
+
+ListingFailure ClassifyListingFailure(unsigned long error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_NOT_READY:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+        case ERROR_DIRECTORY:
+            return ListingFailure::ABSENT;
+        case ERROR_ACCESS_DENIED:
+            return ListingFailure::NOT_LISTED;
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return ListingFailure::OUT_OF_MEMORY;
+        default:
+            return ListingFailure::FAILED;
+    }
 }
 
 // The C runtime's multibyte functions follow the user's ANSI code page, as the API calls do.

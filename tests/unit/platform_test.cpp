@@ -1,7 +1,9 @@
 // The POSIX platform's Windows view, on real temporary trees: full paths, case-insensitive names,
 // listings, the directory cache, the environment and case mapping.
+#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/dependency_app.h"
+#include "platform/listing_failure.h"
 #include "platform/platform.h"
 #include "platform/platform_posix_stats.h"
 #include "temp_tree.h"
@@ -318,6 +322,46 @@ TEST_F(PlatformListing, DeliversDotsFirst) {
     EXPECT_EQ(ListMatches("list\\*"), (Names{".", "..", "A.c"}));
     EXPECT_EQ(ListMatches("list\\.*"), (Names{".", ".."}));
     EXPECT_EQ(ListMatches("C:\\*").at(1), "..");
+}
+
+// A failure is not an absence: only a missing directory or a name that is none holds nothing.
+TEST(PlatformListingFailure, ClassifiesTheSystemsNumbers) {
+    for (int error : {ENOENT, ENOTDIR, ENAMETOOLONG, ELOOP})
+        EXPECT_EQ(ClassifyListingFailure(error), ListingFailure::ABSENT) << error;
+    EXPECT_EQ(ClassifyListingFailure(EACCES), ListingFailure::NOT_LISTED);
+    EXPECT_EQ(ClassifyListingFailure(ENOMEM), ListingFailure::OUT_OF_MEMORY);
+    for (int error : {EMFILE, ENFILE, EIO, EBADF, EINTR})
+        EXPECT_EQ(ClassifyListingFailure(error), ListingFailure::FAILED) << error;
+}
+
+// Without a descriptor left for its listing, a header's directory is no empty directory: the run
+// ends with the system's number, and keeps nothing of it, so that a later run finds the header.
+TEST_F(PlatformListing, FailureForWantOfDescriptorsEndsTheRunAndIsNotKept) {
+    m_tree.Write("a.c", "#include \"sub/x.h\"\n");
+    m_tree.Write("sub/x.h", "");
+    const pid_t child = fork();
+    if (child == 0) {
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, 1);
+        dup2(quiet, 2);
+        close(quiet);
+        char arg0[] = "incwalk32", nologo[] = "/nologo", source[] = "a.c";
+        char* argv[] = {arg0, nologo, source, nullptr};
+        // One descriptor left: the source's; none for the listing of sub.
+        const int firstFree = dup(0);
+        close(firstFree);
+        rlimit limits;
+        getrlimit(RLIMIT_NOFILE, &limits);
+        const rlimit few = {static_cast<rlim_t>(firstFree + 1), limits.rlim_max};
+        setrlimit(RLIMIT_NOFILE, &few);
+        const int starved = CDependencyApp(3, argv).m_nExitCode;
+        setrlimit(RLIMIT_NOFILE, &limits);
+        const int later = CDependencyApp(3, argv).m_nExitCode;
+        _exit(starved == 254 && later == 0 ? 0 : 10 + (starved == 254 ? later : starved % 10));
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << WEXITSTATUS(status);
 }
 
 using PlatformCache = PlatformTree;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "allocations.h"
+#include "platform/listing_failure.h"
 #include "platform/platform.h"
 #include "platform/win32_api.h"
 #include "temp_tree.h"
@@ -299,6 +300,19 @@ TEST_F(Win32Listing, ListingThatRunsOutOfMemoryClosesItsHandle) {
     // Wine opens and closes a descriptor of its own now and then; a leak would hold one for
     // every listing that ran out of memory.
     EXPECT_LE(OpenHandles(), before + 5);
+}
+
+// A failure is not an absence: FindFirstFileA's codes for "not there" are a fixed list, and any
+// other code ends the run. Wine cannot be made to run out of handles, so the list is the test.
+TEST(Win32ListingFailure, ClassifiesTheSystemsCodes) {
+    for (DWORD code : {2, 3, 15, 21, 53, 67, 123, 161, 206, 267})
+        EXPECT_EQ(ClassifyListingFailure(code), ListingFailure::ABSENT) << code;
+    EXPECT_EQ(ClassifyListingFailure(ERROR_ACCESS_DENIED), ListingFailure::NOT_LISTED);
+    EXPECT_EQ(ClassifyListingFailure(ERROR_NOT_ENOUGH_MEMORY), ListingFailure::OUT_OF_MEMORY);
+    EXPECT_EQ(ClassifyListingFailure(ERROR_OUTOFMEMORY), ListingFailure::OUT_OF_MEMORY);
+    for (DWORD code : {ERROR_TOO_MANY_OPEN_FILES, ERROR_NO_MORE_FILES, ERROR_SHARING_VIOLATION,
+                       ERROR_IO_DEVICE, ERROR_NO_SYSTEM_RESOURCES, ERROR_GEN_FAILURE})
+        EXPECT_EQ(ClassifyListingFailure(code), ListingFailure::FAILED) << code;
 }
 
 TEST(Win32LargeStack, RunsRecursionFarBeyondTheDefaultStack) {
