@@ -68,8 +68,9 @@ public:
     virtual void FindClose(FindHandle handle) = 0;
 
     // Opens a file for reading, sharing it with every other program where the platform has
-    // share modes, and tells its facts. A directory cannot be opened, nor, in the scope DISK_FILE, anything but a
-    // disk file. Returns INVALID_FILE_HANDLE on failure (with notDiskFile where it applies).
+    // share modes, and tells its facts. A directory cannot be opened, nor, in the scope DISK_FILE,
+    // anything but a disk file. Returns INVALID_FILE_HANDLE on failure (with notDiskFile where it
+    // applies).
     virtual FileHandle OpenFile(const char* name, OpenScope scope, CFileFacts& facts) = 0;
     // Reads up to `size` bytes; returns the count (0 at the end of the file), or -1 with the
     // operating system's error number in `error`.

@@ -118,7 +118,8 @@ bool EndsWithBackslash(const std::string& path) {
 }
 
 // Matches a name against a pattern, both upper-cased: `*` any run of characters, `?` exactly one
-// (multibyte) character.
+// (multibyte) character, and once the name is matched whole, what is left of the pattern may be
+// dots and stars (`*.*` and `a*.*` match `abc`), as on Windows.
 bool MatchWildcards(const char* pattern, const char* name) {
     const char* star = nullptr;
     const char* starName = nullptr;
@@ -140,7 +141,7 @@ bool MatchWildcards(const char* pattern, const char* name) {
             return false;
         }
     }
-    while (*pattern == '*')
+    while (*pattern == '*' || *pattern == '.')
         ++pattern;
     return *pattern == '\0';
 }
@@ -180,38 +181,86 @@ void PosixToWindowsPath(const std::string& posixPath, std::string& out) {
     std::replace(out.begin(), out.end(), '/', '\\');
 }
 
-// Drops the last component of a full path, never climbing above its root.
-void RemoveLastComponent(std::string& path, size_t rootLength) {
-    if (path.size() <= rootLength) return;
-    size_t separator = LastSeparatorOf(path.data(), path.size(), false);
-    path.resize(separator == std::string::npos || separator < rootLength ? rootLength : separator);
+// Appends `rest` to the root or directory begun in `out`: slashes become backslashes, a run of
+// separators one.
+void JoinCollapsed(const char* rest, std::string& out) {
+    bool afterSeparator = EndsWithBackslash(out);
+    if (!afterSeparator && *rest != '\0' && !IsSeparator(*rest)) {
+        out += '\\';
+        afterSeparator = true;
+    }
+    for (const char* p = rest; *p != '\0';) {
+        const char* next = NextChar(p);
+        if (!IsSeparator(*p)) {
+            out.append(p, next);
+            afterSeparator = false;
+        } else if (!afterSeparator) {
+            out += '\\';
+            afterSeparator = true;
+        }
+        p = next;
+    }
 }
 
-// Appends the components of `rest` to the full path begun in `out`, resolving `.` and `..`
-// textually as GetFullPathNameA does; a separator that ends `rest` is kept.
-void AppendComponents(const char* rest, std::string& out, size_t rootLength) {
-    const char* p = rest;
-    bool endsWithSeparator = false;
-    while (*p != '\0') {
-        if (IsSeparator(*p)) {
+// Where the component that ends before the backslash at `separator` begins, never before `mark`.
+size_t ComponentBefore(const std::string& path, size_t separator, size_t mark) {
+    const size_t previous = LastSeparatorOf(path.data(), separator, false);
+    return previous == std::string::npos || previous + 1 < mark ? mark : previous + 1;
+}
+
+// Resolves the components of a joined full path from `mark` (the end of its root) on, in place,
+// as GetFullPathNameA does (measured under Wine, whose rules these are): `.` goes, `..` takes the
+// component before it (never the root), every component but the last loses one trailing dot
+// (`a..` is `a.`, `...` is `..`, which then names no parent), and the last component loses all
+// its trailing dots and blanks. A last `.` or `..` takes the backslash before it too.
+void CollapseDots(std::string& path, size_t mark) {
+    size_t p = mark;
+    while (p < path.size()) {
+        if (path[p] == '.') {
+            const char second = p + 1 < path.size() ? path[p + 1] : '\0';
+            const char third = p + 2 < path.size() ? path[p + 2] : '\0';
+            if (second == '\\') {  // .\ component
+                path.erase(p, 2);
+                continue;
+            }
+            if (second == '\0') {  // a last .
+                path.resize(p > mark ? p - 1 : p);
+                continue;
+            }
+            if (second == '.' && (third == '\\' || third == '\0')) {
+                const size_t start = p > mark ? ComponentBefore(path, p - 1, mark) : p;
+                if (third == '\\') {  // ..\ component
+                    path.erase(start, p + 3 - start);
+                    p = start;
+                } else {  // a last ..
+                    path.resize(start > mark ? start - 1 : start);
+                }
+                continue;
+            }
+        }
+        while (p < path.size() && path[p] != '\\')
+            p = static_cast<size_t>(NextChar(path.c_str() + p) - path.c_str());
+        if (p == path.size()) break;
+        if (p > mark && path[p - 1] == '.') {
+            path.erase(p - 1, 1);  // the component's last dot; p is at the next component now
+        } else {
             ++p;
-            endsWithSeparator = true;
-            continue;
         }
-        const char* end = p;
-        while (*end != '\0' && !IsSeparator(*end))
-            end = NextChar(end);
-        size_t length = static_cast<size_t>(end - p);
-        if (length == 2 && p[0] == '.' && p[1] == '.') {
-            RemoveLastComponent(out, rootLength);
-        } else if (!(length == 1 && p[0] == '.')) {
-            if (!EndsWithBackslash(out)) out += '\\';
-            out.append(p, length);
-        }
-        endsWithSeparator = false;
-        p = end;
     }
-    if (endsWithSeparator && !EndsWithBackslash(out)) out += '\\';
+    size_t end = path.size();
+    while (end > mark && (path[end - 1] == ' ' || path[end - 1] == '.'))
+        --end;
+    path.resize(end);
+}
+
+// Appends the components of `rest` to the full path begun in `out`, whose root is `rootLength`
+// long, and resolves them as GetFullPathNameA does.
+void AppendComponents(const char* rest, std::string& out, size_t rootLength) {
+    JoinCollapsed(rest, out);
+    // A network root (\\server\share) is followed by its separator.
+    const size_t mark =
+        rootLength < out.size() && out[rootLength] == '\\' ? rootLength + 1 : rootLength;
+    CollapseDots(out, mark);
 }
 
 // The last backslash or slash of `name`, or null.
@@ -225,18 +274,24 @@ const char* LastSeparator(const char* name) {
     return separator == std::string::npos ? nullptr : name + separator;
 }
 
-// A last component that names an entry of its directory: not empty, not "." or "..".
+// A last component that names an entry of its directory as it stands: not empty, not "." or
+// "..", and without the trailing dots and blanks that the full path drops.
 bool IsOrdinaryLeaf(const char* leaf) {
-    return leaf[0] != '\0' && std::strcmp(leaf, ".") != 0 && std::strcmp(leaf, "..") != 0;
+    const size_t length = std::strlen(leaf);
+    return length != 0 && leaf[length - 1] != '.' && leaf[length - 1] != ' ';
 }
 
-// Whether the rest of a name is plain: no separator first or doubled, no "." or ".."
-// component. Most names the scan hands over are, and need no component-wise work.
+// Whether the rest of a name is plain: no separator first or doubled, no "." or ".." component,
+// no component that ends in a dot, no blank at its end. Most names the scan hands over are, and
+// need no component-wise work.
 bool IsPlainRest(const char* rest) {
     bool componentStart = true;
+    char last = '\0';
     for (const char* p = rest; *p != '\0'; p = NextChar(p)) {
         const bool start = componentStart;
         componentStart = IsSeparator(*p);
+        if (componentStart && last == '.') return false;
+        last = *p;
         if (!start) continue;
         if (IsSeparator(*p)) return false;
         if (*p == '.' && (p[1] == '\0' || IsSeparator(p[1]) ||
@@ -244,7 +299,7 @@ bool IsPlainRest(const char* rest) {
             return false;
         }
     }
-    return true;
+    return last != '.' && last != ' ';
 }
 
 // Appends a plain rest to a full path's root, slashes made backslashes, as AppendComponents
@@ -333,14 +388,17 @@ void AssignUpperKey(const char* name, std::string& key) {
     }
 }
 
-// Whether Windows could hold `name` as the name of a file: no control character and none of
-// the characters it reserves. Only single-byte characters count: a trail byte is no character.
+// Whether Windows could hold `name` as the name of a file: no control character, none of the
+// characters it reserves, no dot or blank at its end (a full path drops them). Only single-byte
+// characters count: a trail byte is no character.
 bool IsWindowsName(const char* name) {
+    char last = '\0';
     for (const char* p = name; *p != '\0'; p = NextChar(p)) {
         const unsigned char c = static_cast<unsigned char>(*p);
         if (c < 0x20 || std::strchr("\"*:<>?\\|", c) != nullptr) return false;
+        last = *p;
     }
-    return true;
+    return last != '.' && last != ' ';
 }
 
 // What an entry is in the Windows view. FIFOs, sockets, devices and links to them or to
@@ -567,7 +625,8 @@ bool CPosixPlatform::GetFullPath(const char* name, std::string& out) {
         return GetFullPath(copy.c_str(), out);
     }
     out.clear();
-    if (name == nullptr || *name == '\0') return false;
+    // A name of blanks alone names nothing, as for GetFullPathNameA.
+    if (name == nullptr || name[std::strspn(name, " ")] == '\0') return false;
     size_t rootLength = 0;
     const char* rest = StartFullPath(name, out, rootLength);
     if (rest == nullptr) return false;  // before it wrote anything
@@ -741,6 +800,10 @@ const char* CPosixPlatform::FindLeaf(const CDirectory& directory, const char* na
 }
 
 FindHandle CPosixPlatform::FindFirstFile(const char* pattern, CFindData& data) {
+    // A drive without a name after it (c:) names no entry, though its full path is a directory.
+    if (IsAsciiLetter(pattern[0]) && pattern[1] == ':' && pattern[2] == '\0') {
+        return INVALID_FIND_HANDLE;
+    }
     const char* name = nullptr;
     const CDirectory* directory = LocateParent(pattern, name);
     if (directory == nullptr) return INVALID_FIND_HANDLE;
@@ -755,7 +818,6 @@ FindHandle CPosixPlatform::FindFirstFile(const char* pattern, CFindData& data) {
     if (!directory->IsListed()) return INVALID_FIND_HANDLE;
     CFindState* state = AcquireFindState(*directory);
     AssignUpperKey(name, state->m_strPattern);
-    if (state->m_strPattern == "*.*") state->m_strPattern = "*";  // with or without a dot
     state->m_nNext = 0;
     if (!Advance(*state, data)) {
         ReleaseFindState(state);

@@ -40,15 +40,18 @@ const char* NextChar(const char* p) {
 }
 
 // Whether Windows could hold `name` as a file name. A listing delivers other names only from a
-// file system that is not Windows' own (under Wine, POSIX names), or a name the ANSI code page
-// cannot show, which comes back with `?`: opened by that name, or taken as a pattern, it would
-// reach other files or none.
+// file system that is not Windows' own (under Wine, POSIX names, also those that end in a dot or
+// a blank, which no full path keeps), or a name the ANSI code page cannot show, which comes back
+// with `?`: opened by that name, or taken as a pattern, it would reach other files or none.
 bool IsWindowsName(const char* name) {
+    char last = '\0';
     for (const char* p = name; *p != '\0'; p = NextChar(p)) {
         const unsigned char c = static_cast<unsigned char>(*p);
         if (c < 0x20 || std::strchr("\"*:<>?\\/|", c) != nullptr) return false;
+        last = *p;
     }
-    return true;
+    const bool dots = std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+    return last != ' ' && (last != '.' || dots);  // a listing delivers its . and .. as well
 }
 
 // A listing handle that is closed however its reading ends (memory may run out).
@@ -446,7 +449,7 @@ private:
         const auto* dir = m_dirsAsWritten.Find(pattern, length);
         if (dir == nullptr) {
             const std::string text(pattern, length);
-            if (GetFullPath(text.c_str(), m_strFull)) {
+            if (GetFullPath(text.c_str(), m_strFull) && !HasComponentEndingInDot(m_strFull)) {
                 dir = &m_dirsAsWritten.Keep(ListingOf(DirectoryPart(m_strFull)), m_strFull.size());
             } else {
                 dir = &m_dirsAsWritten.Keep(nullptr, 0);
@@ -487,6 +490,16 @@ private:
     // (the directory was written with a separator at its end).
     static std::string DirectoryPart(const std::string& full) {
         return full.substr(0, static_cast<size_t>(LastComponent(full.c_str()) - full.c_str()));
+    }
+
+    // Whether a component of a full path ends in a dot: `sub.` and the `..` that `sub\...` makes
+    // name no directory, but a listing of `sub.\*` would be made a full path once more and list
+    // `sub`. The system answers for them.
+    static bool HasComponentEndingInDot(const std::string& full) {
+        for (size_t dot = full.find('.'); dot != std::string::npos; dot = full.find('.', dot + 1)) {
+            if (dot + 1 == full.size() || full[dot + 1] == '\\') return true;
+        }
+        return false;
     }
 
     // Whether the full-path conversion keeps `leaf`, the last component of a probe, as it

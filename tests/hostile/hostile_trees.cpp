@@ -101,17 +101,24 @@ std::string Up(const std::string& path) {
     return up;
 }
 
-// Case flips, backslashes, a leading ".": more ways to write one name. As many numbers drawn
+// Case flips, backslashes, a leading ".", trailing dots and blanks that a full path drops (or,
+// after a directory's name, one dot of): more ways to write one name. As many numbers drawn
 // whatever the name, so that the sandbox's own path cannot change the trees of a seed.
 std::string Mangle(Rng& rng, std::string s) {
     bool back = rng.Percent(50), dot = rng.Percent(10), umlaut = rng.Percent(50);
     uint64_t flips = rng.Percent(50) ? rng.Next() : 0;
+    const size_t trailing = rng.Below(12), dottedDirectory = rng.Below(10);
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '/' && back) s[i] = '\\';
         if (std::isalpha(static_cast<unsigned char>(s[i])) && (flips >> i % 64 & 1)) s[i] ^= 0x20;
     }
     size_t a = s.find("\xc3\xa4");
     if (a != std::string::npos && umlaut) s[a + 1] = '\x84';  // ä written as Ä
+    const size_t separator = s.find_first_of("/\\");
+    if (dottedDirectory == 0 && separator != std::string::npos && separator > 0)
+        s.insert(separator, ".");
+    static const char* const kTrailing[] = {".", " ", ". .", "..", " ."};
+    if (trailing < 5) s += kTrailing[trailing];
     return dot ? (back ? ".\\" : "./") + s : s;
 }
 

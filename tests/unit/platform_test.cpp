@@ -99,6 +99,25 @@ TEST_F(PlatformFullPath, ResolvesNamesTextually) {
         {"src\\..\\", "~\\"},
         {"src\\.", "~\\src"},
         {"\\\\srv\\share\\dir\\", "\\\\srv\\share\\dir\\"},
+        // Trailing dots and blanks, as GetFullPathNameA drops them under Wine: one dot from every
+        // component but the last (blanks before it stay), all from the last; "..." is a
+        // component "..", which is no parent.
+        {"b.h.", "~\\b.h"},
+        {"c.h ", "~\\c.h"},
+        {"b.h. .", "~\\b.h"},
+        {"sub.\\x.h", "~\\sub\\x.h"},
+        {"a..\\b", "~\\a.\\b"},
+        {"a. \\b", "~\\a. \\b"},
+        {"a .\\b", "~\\a \\b"},
+        {"x.h.\\", "~\\x.h\\"},
+        {"a\\...\\b", "~\\a\\..\\b"},
+        {"a\\ ..\\b", "~\\a\\ .\\b"},
+        {"a\\...", "~\\a\\"},
+        {"a\\. ", "~\\a\\"},
+        {"a\\..", "~"},
+        {"c:\\...", "c:\\"},
+        {"c:\\ \\x", "c:\\ \\x"},
+        {"  x", "~\\  x"},
     };
     for (const auto& test : cases) {
         std::string expected = test.expected;
@@ -112,6 +131,9 @@ TEST_F(PlatformFullPath, ResolvesNamesTextually) {
 TEST_F(PlatformFullPath, FailsBeyondTheLongestPathWithNothingOut) {
     std::string full = "stale";
     EXPECT_FALSE(Platform().GetFullPath("", full));
+    EXPECT_EQ(full, "");
+    full = "stale";
+    EXPECT_FALSE(Platform().GetFullPath("  ", full)) << "blanks alone";
     EXPECT_EQ(full, "");
 
     std::string inPlace = "a\\..\\b";
