@@ -1,7 +1,7 @@
 // gen_tree: writes a synthetic C/C++ source tree for the benchmark, the same bytes for the same
 // file count and seed.
 //
-//   gen_tree [--seed S] [--subset K] FILES OUTDIR
+//   gen_tree [--seed S] [--subset K] [--large-files] FILES OUTDIR
 //
 // The tree is shaped like a large code base:
 //   src/<module>/       sources (.c or .cpp, 5 to 40 includes each) and the module's own headers
@@ -14,6 +14,10 @@
 // include guards; a few include an upper layer back (recursive includes), a few includes name
 // files that do not exist, and some include lines hide inside comments. Names on disk are partly
 // in mixed or upper case while include lines spell them otherwise.
+//
+// With --large-files the files have the sizes of real code: most are a few KiB, a tenth are over
+// 16 KiB and some over 100 KiB, and the include lines stand all through a file, between its
+// declarations, not only at its top.
 //
 // Beside the tree it writes what the benchmark runs:
 //   incwalk32.rsp     options and one wildcard target per module and extension
@@ -126,8 +130,12 @@ std::string DiskCase(CRandom& rng, const std::string& name, double mixed) {
 
 class CGenerator {
 public:
-    CGenerator(int files, uint64_t seed, int subset)
-        : m_rng(seed), m_nTarget(files), m_nSeed(seed), m_nSubset(subset) {}
+    CGenerator(int files, uint64_t seed, int subset, bool largeFiles)
+        : m_rng(seed),
+          m_nTarget(files),
+          m_nSeed(seed),
+          m_nSubset(subset),
+          m_bLargeFiles(largeFiles) {}
     void Build();
     void Write(const fs::path& out);
 
@@ -148,6 +156,7 @@ private:
     int m_nTarget;
     uint64_t m_nSeed;
     int m_nSubset;
+    bool m_bLargeFiles;
     std::vector<CFile> m_files;
     std::vector<CLibrary> m_libraries;
     std::vector<int> m_base;
@@ -402,6 +411,16 @@ void AppendCode(CRandom& rng, std::string& text, int lines, int id) {
     }
 }
 
+// Lines of code for a file of the large-files tree, about 40 bytes each: more than half of the
+// files under 4 KiB, a tenth over 16 KiB, one or two in a hundred over 100 KiB.
+int LargeFileLines(CRandom& rng) {
+    const double u = rng.Unit();
+    if (u < 0.60) return rng.Range(20, 100);
+    if (u < 0.88) return rng.Range(100, 400);
+    if (u < 0.985) return rng.Range(400, 2500);
+    return rng.Range(2500, 10000);
+}
+
 std::string CGenerator::Text(int index) {
     const CFile& f = m_files[index];
     CRandom rng(m_nSeed * 1000003ULL + static_cast<uint64_t>(index));
@@ -412,7 +431,15 @@ std::string CGenerator::Text(int index) {
     const std::string guard = "GUARD_" + std::to_string(index) + "_H";
     if (f.kind != SOURCE) text += "#ifndef " + guard + "\n#define " + guard + "\n";
     text += "\n";
+    // Large files: the lines of code around and between the include lines, about 40 bytes each.
+    const int codeLines = m_bLargeFiles ? LargeFileLines(rng) : 0;
+    int written = 0;
     for (size_t i = 0; i < f.includes.size(); ++i) {
+        if (m_bLargeFiles && i > 0) {
+            const int share = codeLines * static_cast<int>(i) / static_cast<int>(f.includes.size());
+            AppendCode(rng, text, share - written, index * 64 + static_cast<int>(i));
+            written = share;
+        }
         const CInclude& inc = f.includes[i];
         const char open = inc.angle ? '<' : '"';
         const char close = inc.angle ? '>' : '"';
@@ -444,7 +471,11 @@ std::string CGenerator::Text(int index) {
         text.append(2500, 'x');
         text += "\"\n";
     }
-    AppendCode(rng, text, f.kind == SOURCE ? rng.Range(40, 250) : rng.Range(15, 110), index);
+    if (m_bLargeFiles) {
+        AppendCode(rng, text, codeLines - written, index * 64 + 63);
+    } else {
+        AppendCode(rng, text, f.kind == SOURCE ? rng.Range(40, 250) : rng.Range(15, 110), index);
+    }
     if (f.kind != SOURCE) text += "\n#endif  // " + guard + "\n";
     if (rng.Chance(0.1)) {
         // Written on Windows: CR LF line ends.
@@ -583,6 +614,7 @@ void CGenerator::Write(const fs::path& outArg) {
 int main(int argc, char** argv) {
     uint64_t seed = 1;
     int subset = 200;
+    bool largeFiles = false;
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -590,15 +622,18 @@ int main(int argc, char** argv) {
             seed = std::strtoull(argv[++i], nullptr, 10);
         else if (a == "--subset" && i + 1 < argc)
             subset = std::atoi(argv[++i]);
+        else if (a == "--large-files")
+            largeFiles = true;
         else
             args.push_back(a);
     }
     if (args.size() != 2 || std::atoi(args[0].c_str()) < 100) {
         std::fprintf(stderr,
-                     "usage: gen_tree [--seed S] [--subset K] FILES OUTDIR  (FILES >= 100)\n");
+                     "usage: gen_tree [--seed S] [--subset K] [--large-files] FILES OUTDIR"
+                     "  (FILES >= 100)\n");
         return 2;
     }
-    CGenerator generator(std::atoi(args[0].c_str()), seed, subset);
+    CGenerator generator(std::atoi(args[0].c_str()), seed, subset, largeFiles);
     generator.Build();
     generator.Write(args[1]);
     return 0;
