@@ -1,10 +1,12 @@
 // The include reader on any file contents, served from memory. Each input is read three times:
 // straight through, closing and reopening the file after every include found, and doing so after
 // some of them only, as the scan does when an include opens another file. All reads must yield
-// the same names, and each must read every byte of the file once (a reopen reads nothing again),
-// keep at most one handle open, close what it opens and seek only inside the file.
+// the names that the reference reader (tests/support/reference_reader.h), which follows the
+// rules step by step, finds in the same bytes; each must read every byte of the file once (a
+// reopen reads nothing again), keep at most one handle open, close what it opens and seek only
+// inside the file.
 //
-// The first two bytes choose the reading conditions, the rest is the file:
+// The first three bytes choose the reading conditions, the rest is the file:
 //   byte 0, bit 0: scan angle includes too (/S); '1' sets it, '0' does not
 //   byte 0, bits 1 to 7: after which includes the third read closes and reopens, the pattern
 //           repeating every seven includes
@@ -12,11 +14,14 @@
 //           anywhere, between a CR and its LF too; 0 ('@') delivers as many as asked for, 1 ('A')
 //           one byte a read
 //   byte 1, bit 6: the file tells no size (as a pipe), so that only a read of nothing ends it
+//   byte 2 modulo 16: the largest file read whole, 2048 bytes and as many times 512 more, so
+//           that larger files are read through a window whose ends fall anywhere
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "fuzz_support.h"
+#include "reference_reader.h"
 #include "scan/source_file.h"
 
 namespace {
@@ -25,13 +30,14 @@ const char FILE_NAME[] = "C:\\fuzz\\input.c";
 
 CMemoryPlatform* g_pFiles = nullptr;
 std::string g_strContent;
+size_t g_nCap = CTextFile::LEAST_CAP;
 
 // Reads every include name; after the i-th, closes and reopens when bit i % 7 of `reopenPattern`
 // is set.
 std::vector<std::string> ReadIncludes(int scanSystem, unsigned reopenPattern) {
     std::vector<std::string> names;
     g_pFiles->bytesRead.clear();
-    CSourceFile reader;
+    CSourceFile reader(g_nCap);
     FUZZ_CHECK(reader.Open(FILE_NAME, scanSystem) == 1);
     std::string name;
     while (reader.ReadInclude(name)) {
@@ -85,15 +91,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2) return 0;
+    if (size < 3) return 0;
     const int scanSystem = data[0] & 1;
     g_pFiles->chunk = data[1] % 64;
     g_pFiles->toldSize = (data[1] & 64) == 0 ? CMemoryPlatform::TRUE_SIZE : -1;
-    g_strContent.assign(reinterpret_cast<const char*>(data) + 2, size - 2);
+    g_nCap = CTextFile::LEAST_CAP + (data[2] % 16) * 512;
+    g_strContent.assign(reinterpret_cast<const char*>(data) + 3, size - 3);
     g_pFiles->Write(FILE_NAME, g_strContent);
 
     const std::vector<std::string> straight = ReadIncludes(scanSystem, 0);
     FUZZ_CHECK(g_pFiles->openFiles == 0);
+    FUZZ_CHECK(straight == CReferenceReader::Includes(g_strContent, scanSystem != 0));
     FUZZ_CHECK(ReadIncludes(scanSystem, 0x7f) == straight);
     FUZZ_CHECK(g_pFiles->openFiles == 0);
     FUZZ_CHECK(ReadIncludes(scanSystem, data[0] >> 1) == straight);

@@ -1,127 +1,135 @@
 #include "platform/text_file.h"
 
+#include <algorithm>
 #include <cstring>
 
+namespace {
+
+// The first window of a file that tells no size; it grows as the file does, up to the cap.
+const size_t FIRST_WINDOW = 16 * 1024;
+
+}  // namespace
+
+CTextFile::CTextFile(OpenScope scope, size_t cap)
+    : m_scope(scope), m_nCap(std::max(cap, LEAST_CAP)) {}
+
 CTextFile::~CTextFile() {
-    CTextFile::Close();
-    DropBuffer();
+    CloseHandle();
+    DropWindow();
 }
 
-void CTextFile::DropBuffer() {
-    delete[] m_pBuffer;
-    m_pBuffer = nullptr;
-    m_nCapacity = 0;
-    m_nNext = m_nEnd = 0;
+void CTextFile::CloseHandle() {
+    if (m_hFile == INVALID_FILE_HANDLE) return;
+    Platform().CloseFile(m_hFile);
+    m_hFile = INVALID_FILE_HANDLE;
 }
 
-bool CTextFile::OpenText(const char* name, KeepRead keep) {
-    CTextFile::Close();
-    if (keep == KeepRead::yes && m_bEof) {
-        // The kept bytes run to the end of the file: there is nothing left to read from it.
-        m_bOpen = true;
-        return true;
-    }
-    CFileFacts facts;
-    FileHandle file = Platform().OpenFile(name, m_scope, facts);
-    if (keep == KeepRead::no) m_facts = facts;
+void CTextFile::DropWindow() {
+    delete[] m_pWindow;
+    m_pWindow = nullptr;
+    m_nCapacity = m_nNext = m_nEnd = 0;
+    m_nWindowPos = 0;
+    m_bEof = false;
+}
+
+bool CTextFile::OpenText(const char* name) {
+    Close();
+    DropWindow();
+    m_strName.clear();
+    FileHandle file = Platform().OpenFile(name, m_scope, m_facts);
     if (file == INVALID_FILE_HANDLE) return false;
     m_hFile = file;
     m_bOpen = true;
-    if (keep == KeepRead::yes) {
-        // The handle stands at the start; the kept bytes end further on.
-        m_bSeekPending = m_nBufferPos + m_nEnd != 0;
-    } else {
-        m_strName.assign(name);
-        // A size is where a file ended when it was opened, so reading may stop there; but files
-        // that a kernel makes as they are read (those in /proc) report 0 whatever they hold.
-        m_nFileSize = facts.size > 0 ? facts.size : -1;
-        DropBuffer();
-        m_nBufferPos = 0;
-        m_bEof = false;
-        m_bSeekPending = false;
-        NoteEndOfFile();
-    }
+    m_strName.assign(name);
+    // A size is where a file ended when it was opened, so reading may stop there; but files that
+    // a kernel makes as they are read (those in /proc) report 0 whatever they hold.
+    m_nFileSize = m_facts.size > 0 ? m_facts.size : -1;
+    Require(m_nCap);  // the whole file when it fits, and its handle is closed
     return true;
 }
 
-void CTextFile::OpenHandle() {
-    CFileFacts facts;
-    m_hFile = Platform().OpenFile(m_strName.c_str(), m_scope, facts);
-    if (m_hFile == INVALID_FILE_HANDLE) throw CFileException(LastSystemError());
+bool CTextFile::Reopen() {
+    if (m_bOpen) return true;
+    if (m_strName.empty()) return false;
+    if (!m_bEof) {
+        CFileFacts facts;
+        FileHandle file = Platform().OpenFile(m_strName.c_str(), m_scope, facts);
+        if (file == INVALID_FILE_HANDLE) return false;
+        // The handle stands at the start; reading goes on behind the window.
+        unsigned long error = 0;
+        if (!Platform().SeekFile(file, m_nWindowPos + static_cast<int64_t>(m_nEnd), error)) {
+            Platform().CloseFile(file);
+            throw CFileException(error);
+        }
+        m_hFile = file;
+    }
+    m_bOpen = true;
+    return true;
 }
 
 void CTextFile::Close() {
     if (!m_bOpen) return;
     m_bOpen = false;
-    if (m_hFile != INVALID_FILE_HANDLE) {
-        Platform().CloseFile(m_hFile);
-        m_hFile = INVALID_FILE_HANDLE;
-    }
-    // A block kept by an earlier close is small already.
-    if (m_nCapacity != BUFFER_SIZE) return;
-    // Keep only the unread bytes, in a block of their own size: a deep include chain keeps one
-    // closed file per level.
-    const int unread = m_nEnd - m_nNext;
-    char* kept = nullptr;
-    if (unread > 0) {
-        kept = new char[static_cast<size_t>(unread)];
-        std::memcpy(kept, m_pBuffer + m_nNext, static_cast<size_t>(unread));
-    }
-    const int64_t position = Tell();
-    DropBuffer();
-    m_pBuffer = kept;
-    m_nCapacity = m_nEnd = unread;
-    m_nBufferPos = position;
+    CloseHandle();
 }
 
-void CTextFile::MakeRoomToRead() {
-    const int unread = m_nEnd - m_nNext;
-    if (m_nCapacity == BUFFER_SIZE) {
-        if (m_nNext > 0) std::memmove(m_pBuffer, m_pBuffer + m_nNext, static_cast<size_t>(unread));
-    } else {
-        char* buffer = new char[BUFFER_SIZE];
-        if (unread > 0) std::memcpy(buffer, m_pBuffer + m_nNext, static_cast<size_t>(unread));
-        delete[] m_pBuffer;
-        m_pBuffer = buffer;
-        m_nCapacity = BUFFER_SIZE;
+void CTextFile::Require(size_t count) {
+    while (m_nEnd - m_nNext < count && ReadMore()) {
     }
-    m_nBufferPos += m_nNext;
+}
+
+void CTextFile::MakeRoom() {
+    if (m_nEnd < m_nCapacity) return;
+    const size_t unread = m_nEnd - m_nNext;
+    size_t capacity = m_nCapacity;
+    if (capacity == 0) {
+        capacity =
+            m_nFileSize > 0
+                ? static_cast<size_t>(std::min<int64_t>(m_nFileSize, static_cast<int64_t>(m_nCap)))
+                : std::min(FIRST_WINDOW, m_nCap);
+    } else if (unread > capacity / 2) {
+        capacity = std::min(capacity * 2, m_nCap);
+    }
+    if (capacity != m_nCapacity) {
+        char* window = new char[capacity + 1];
+        if (unread > 0) std::memcpy(window, m_pWindow + m_nNext, unread);
+        delete[] m_pWindow;
+        m_pWindow = window;
+        m_nCapacity = capacity;
+    } else if (m_nNext > 0) {
+        std::memmove(m_pWindow, m_pWindow + m_nNext, unread);
+    }
+    m_nWindowPos += static_cast<int64_t>(m_nNext);
     m_nNext = 0;
     m_nEnd = unread;
+    m_pWindow[m_nEnd] = '\0';
 }
 
-bool CTextFile::Fill() {
+// Only while the file is open: a closed file that is not all in memory is reopened first. The
+// callers never want more than half the cap, so there is always room behind the unread bytes.
+bool CTextFile::ReadMore() {
     if (m_bEof) return false;
-    MakeRoomToRead();
+    MakeRoom();
     unsigned long error = 0;
-    if (m_bSeekPending) {
-        if (!Platform().SeekFile(m_hFile, m_nBufferPos + m_nEnd, error))
-            throw CFileException(error);
-        m_bSeekPending = false;
-    }
-    const long got = Platform().ReadFile(m_hFile, m_pBuffer + m_nEnd,
-                                         static_cast<size_t>(m_nCapacity - m_nEnd), error);
+    const long got = Platform().ReadFile(m_hFile, m_pWindow + m_nEnd, m_nCapacity - m_nEnd, error);
     if (got < 0) throw CFileException(error);
-    if (got == 0) {
+    m_nEnd += static_cast<size_t>(got);
+    m_pWindow[m_nEnd] = '\0';
+    if (got == 0 ||
+        (m_nFileSize >= 0 && m_nWindowPos + static_cast<int64_t>(m_nEnd) >= m_nFileSize)) {
         m_bEof = true;
-        return false;
+        CloseHandle();  // every byte is in memory
     }
-    m_nEnd += static_cast<int>(got);
-    NoteEndOfFile();
-    return true;
-}
-
-void CTextFile::NoteEndOfFile() {
-    if (m_nFileSize >= 0 && m_nBufferPos + m_nEnd >= m_nFileSize) m_bEof = true;
+    return got > 0;
 }
 
 int CTextFile::ReadLine(char* buffer, int size) {
     int stored = 0;
     while (stored < size - 1) {
-        if (m_nNext == m_nEnd && !Fill()) break;
-        const char* start = m_pBuffer + m_nNext;
+        if (m_nNext == m_nEnd && !ReadMore()) break;
+        const char* start = m_pWindow + m_nNext;
         const size_t room = static_cast<size_t>(size - 1 - stored);
-        const size_t available = static_cast<size_t>(m_nEnd - m_nNext);
+        const size_t available = m_nEnd - m_nNext;
         const size_t span = available < room ? available : room;
         const char* lineEnd = static_cast<const char*>(std::memchr(start, '\n', span));
         const size_t length = lineEnd != nullptr ? static_cast<size_t>(lineEnd - start) + 1 : span;
@@ -129,14 +137,14 @@ int CTextFile::ReadLine(char* buffer, int size) {
         const size_t plain = cr != nullptr ? static_cast<size_t>(cr - start) : length;
         std::memcpy(buffer + stored, start, plain);
         stored += static_cast<int>(plain);
-        m_nNext += static_cast<int>(plain);
+        m_nNext += plain;
         if (cr == nullptr) {
             if (lineEnd != nullptr) break;
             continue;
         }
         // A CR LF pair reads as LF; the LF may still be in the file.
-        if (m_nNext + 1 == m_nEnd) Fill();
-        if (m_nNext + 1 < m_nEnd && m_pBuffer[m_nNext + 1] == '\n') {
+        if (m_nNext + 1 == m_nEnd) ReadMore();
+        if (m_nNext + 1 < m_nEnd && m_pWindow[m_nNext + 1] == '\n') {
             m_nNext += 2;
             buffer[stored++] = '\n';
             break;
@@ -146,20 +154,4 @@ int CTextFile::ReadLine(char* buffer, int size) {
     }
     buffer[stored] = '\0';
     return stored;
-}
-
-void CTextFile::Seek(int64_t position) {
-    if (position >= m_nBufferPos && position <= m_nBufferPos + m_nEnd) {
-        m_nNext = static_cast<int>(position - m_nBufferPos);
-        return;
-    }
-    // Outside the bytes at hand: start afresh there.
-    if (m_hFile == INVALID_FILE_HANDLE) OpenHandle();
-    unsigned long error = 0;
-    if (!Platform().SeekFile(m_hFile, position, error)) throw CFileException(error);
-    m_nBufferPos = position;
-    m_nNext = m_nEnd = 0;
-    m_bEof = false;
-    m_bSeekPending = false;
-    NoteEndOfFile();
 }

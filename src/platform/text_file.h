@@ -1,21 +1,22 @@
-// A buffered, read-only text file on top of the platform's raw files.
+// A read-only text file on top of the platform's raw files, held in memory.
 //
-// It reads in binary and turns CR LF into LF itself, on every platform: positions are then plain
-// byte offsets of the file, so a position told before a close seeks back to the same line after a
-// reopen (the Windows C runtime's text-mode ftell gets this wrong for LF-only files).
+// A file that fits the cap is read whole at its first open, and its handle closed at once: the
+// scan closes and reopens an includer around every include, and such a reopen then costs nothing.
+// A larger file is read through a window of the cap's size, kept across a close; its reopen
+// opens the file again and reads on behind the window. The files do not change during a run.
 //
-// A close keeps the bytes read but not yet consumed, and a reopen that continues inside them
-// reads nothing again: the scan closes and reopens a file around every include line, and the
-// files do not change during a run. When the kept bytes reach the end of the file, a reopen
-// needs nothing from the file and does not open it; most headers are read whole at once.
+// Bytes are kept as the file holds them. ReadLine turns CR LF into LF, on every platform, so that
+// positions are plain byte offsets of the file (the Windows C runtime's text-mode ftell gets this
+// wrong for LF-only files).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
 
-// A read or seek of an open file failed; carries the operating system's error number.
+// A read of an open file failed; carries the operating system's error number.
 class CFileException {
 public:
     explicit CFileException(unsigned long error) : m_nError(error) {}
@@ -24,63 +25,76 @@ public:
 
 class CTextFile {
 public:
+    // The largest file read whole at its first open; a larger one is read through a window of this
+    // size, so that a deep chain of large files keeps at most this much per level.
+    static constexpr size_t WHOLE_FILE_CAP = static_cast<size_t>(1) << 20;
+    // The least window a caller may ask for (tests and fuzzers do, to make files large): room
+    // for the longest piece the include reader examines at once, and some more.
+    static constexpr size_t LEAST_CAP = 2048;
+
     // Sources and headers are disk files; a response file may be any readable file.
-    explicit CTextFile(OpenScope scope = OpenScope::DISK_FILE) : m_scope(scope) {}
+    explicit CTextFile(OpenScope scope = OpenScope::DISK_FILE, size_t cap = WHOLE_FILE_CAP);
     CTextFile(const CTextFile&) = delete;
     CTextFile& operator=(const CTextFile&) = delete;
     virtual ~CTextFile();
 
-    // Whether an open continues with the bytes a close kept (a reopen of the same file).
-    enum class KeepRead { no, yes };
-
-    // Opens `name` read-only; false when it cannot be opened (nothing is reported).
-    bool OpenText(const char* name, KeepRead keep = KeepRead::no);
+    // Opens `name` read-only and reads it, whole when it fits the cap; false when it cannot be
+    // opened (nothing is reported). Throws CFileException on a read error.
+    bool OpenText(const char* name);
+    // Opens the file again after a close, to go on where the close left off; a file whose bytes
+    // are all in memory needs no open. False when it cannot be opened.
+    bool Reopen();
     bool IsOpen() const { return m_bOpen; }
-    // The name the file was last opened by; empty before.
+    // The name the file was opened by; empty before.
     const std::string& Name() const { return m_strName; }
-    // What the first open learned of the file: its size and its identity, or after a failure,
-    // whether the name reached no disk file.
+    // What the open learned of the file: its size and its identity, or after a failure, whether
+    // the name reached no disk file.
     const CFileFacts& Facts() const { return m_facts; }
 
     // Reads the next line into `buffer` as fgets does: at most size - 1 characters, up to and
-    // including the line end, then a terminating zero. Returns the number of characters stored
-    // (a line may hold NUL bytes), or 0 at the end of the file. Throws CFileException on a read
-    // error.
+    // including the line end (CR LF read as LF), then a terminating zero. Returns the number of
+    // characters stored (a line may hold NUL bytes), or 0 at the end of the file. Throws
+    // CFileException on a read error.
     int ReadLine(char* buffer, int size);
 
-    // The byte offset of the next character to be read.
-    int64_t Tell() const { return m_nBufferPos + m_nNext; }
-    // Continues reading at byte offset `position`. Throws CFileException when the file cannot
-    // be opened or positioned there.
-    void Seek(int64_t position);
+    // The byte offset of the next byte to be read.
+    int64_t Tell() const { return m_nWindowPos + static_cast<int64_t>(m_nNext); }
 
-    // Closes the file, keeping the bytes read and not yet consumed for a reopen.
+    // Closes the file; what was read and not consumed stays for a reopen.
     virtual void Close();
+
+protected:
+    // The unread bytes are [Next(), End()); a NUL byte follows them. Require makes at least
+    // `count` of them available unless the file ends first; reading more may move them, so
+    // pointers into the bytes are void after a Require that reads.
+    void Require(size_t count);
+    const char* Next() const { return m_pWindow + m_nNext; }
+    const char* End() const { return m_pWindow + m_nEnd; }
+    // Whether the bytes in memory run to the end of the file.
+    bool AtEndOfFile() const { return m_bEof; }
+    // Consumes the unread bytes before `to`.
+    void Consume(const char* to) { m_nNext = static_cast<size_t>(to - m_pWindow); }
 
 private:
     // Reads more of the file behind the unread bytes; false at the end of the file.
-    bool Fill();
-    // Makes the buffer a full-sized one, keeping the unread bytes at its start.
-    void MakeRoomToRead();
-    void DropBuffer();
-    // Notes the end of the file once the buffer holds its last byte.
-    void NoteEndOfFile();
-    // Opens the file of a reopen that needed none, now that it must be read elsewhere.
-    void OpenHandle();
-
-    static const int BUFFER_SIZE = 16 * 1024;
+    bool ReadMore();
+    // Makes room behind the unread bytes: moves them to the start, or grows the window up to the
+    // cap.
+    void MakeRoom();
+    void CloseHandle();
+    void DropWindow();
 
     OpenScope m_scope;
+    size_t m_nCap;
     std::string m_strName;
     CFileFacts m_facts;
     bool m_bOpen = false;
-    FileHandle m_hFile = INVALID_FILE_HANDLE;  // none after a reopen that needed no file
+    FileHandle m_hFile = INVALID_FILE_HANDLE;  // none once every byte is in memory
     int64_t m_nFileSize = -1;                  // -1: no size to trust (a pipe, or a size of 0)
-    char* m_pBuffer = nullptr;
-    int m_nCapacity = 0;
-    int64_t m_nBufferPos = 0;     // file offset of m_pBuffer[0]
-    int m_nNext = 0;              // next unread byte in the buffer
-    int m_nEnd = 0;               // bytes held in the buffer
-    bool m_bEof = false;          // the buffer holds the file up to its end
-    bool m_bSeekPending = false;  // the handle is not at m_nBufferPos + m_nEnd
+    char* m_pWindow = nullptr;                 // m_nCapacity bytes and a terminating NUL
+    size_t m_nCapacity = 0;
+    int64_t m_nWindowPos = 0;  // file offset of m_pWindow[0]
+    size_t m_nNext = 0;        // the next unread byte
+    size_t m_nEnd = 0;         // bytes held
+    bool m_bEof = false;       // the window holds the file up to its end
 };

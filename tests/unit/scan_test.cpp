@@ -5,6 +5,7 @@
 
 #include "app_runner.h"
 #include "memory_platform.h"
+#include "platform/text_file.h"
 
 namespace {
 
@@ -63,9 +64,11 @@ TEST_F(ScanTest, KeptAnswersStillRefuseRecursion) {
     EXPECT_EQ(1, files.opens[x]);
 }
 
+// Larger than the cap of a file read whole, so that the reopen after a.h needs the file.
+const std::string BEYOND_THE_CAP(CTextFile::WHOLE_FILE_CAP + 1000, '\n');
+
 TEST_F(ScanTest, IncluderThatCannotBeReopenedEndsTheRunAsUnopenable) {
-    // Longer than one read, so that the reopen after a.h needs the file.
-    files.Write("main.c", "#include \"a.h\"\n#include \"b.h\"\n" + std::string(40000, '\n'));
+    files.Write("main.c", "#include \"a.h\"\n#include \"b.h\"\n" + BEYOND_THE_CAP);
     files.Write("a.h", "");
     files.Write("b.h", "");
     files.failReopenOf = files.Full("main.c");
@@ -78,7 +81,7 @@ TEST_F(ScanTest, IncluderThatCannotBeReopenedEndsTheRunAsUnopenable) {
 }
 
 TEST_F(ScanTest, FirstFailureKeepsItsExitCodeWhenTheIncluderCannotBeReopened) {
-    files.Write("main.c", "#include \"a.h\"\n#include \"b.h\"\n" + std::string(40000, '\n'));
+    files.Write("main.c", "#include \"a.h\"\n#include \"b.h\"\n" + BEYOND_THE_CAP);
     files.Write("a.h", "#include \"missing.h\"\n");
     files.Write("b.h", "");
     files.failReopenOf = files.Full("main.c");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "memory_platform.h"
+#include "reference_reader.h"
 
 namespace {
 
@@ -56,6 +57,65 @@ TEST(ReadInclude, CloseAndReopenContinueAtTheNextLineInsideTheComment) {
         ASSERT_EQ(1, reader.Reopen());
     }
     EXPECT_EQ((std::vector<std::string>{"\"a.h", "\"b.h", "<c.h"}), names);
+}
+
+// Every include name of `bytes` as the reader yields it through a window of `cap`, reads of
+// `chunk` bytes, and a close and reopen after each name.
+std::vector<std::string> ReadAll(CMemoryPlatform& files, const std::string& bytes, size_t cap,
+                                 size_t chunk) {
+    files.Write("f.c", bytes);
+    files.chunk = chunk;
+    CSourceFile reader(cap);
+    std::vector<std::string> names;
+    if (reader.Open("f.c", 1) != 1) return names;
+    std::string name;
+    while (reader.ReadInclude(name)) {
+        names.push_back(name);
+        reader.Close();
+        if (reader.Reopen() != 1) break;
+    }
+    return names;
+}
+
+// The reader finds pieces and comments in the file's bytes by jumping between the characters that
+// matter; it must name what the step-by-step reader names at every edge of a piece (a line of 1999
+// characters, a CR LF pair counting as one) and of the window a large file is read through.
+TEST(ReadInclude, NamesWhatTheStepByStepReaderNamesAtEveryEdge) {
+    std::vector<std::string> inputs;
+    for (size_t length = 1995; length <= 2002; ++length) {
+        for (const char* end : {"\n", "\r\n", "\r", ""}) {
+            for (const char* tail :
+                 {"#include \"a.h\"\n", "*/ #include \"b.h\"\n", "/\n#include \"c.h\"\n"}) {
+                inputs.push_back(std::string(length, 'x') + end + tail);
+                inputs.push_back("/*" + std::string(length, ' ') + end + tail);
+                inputs.push_back("s = \"" + std::string(length, 'q') + "\\" + end + tail);
+                inputs.push_back(std::string(length, '\t') + "#include \"d.h\"" + end + tail);
+            }
+        }
+    }
+    for (size_t length = 1994; length <= 1999; ++length)  // */ across the end of a piece
+        inputs.push_back("/*" + std::string(length, ' ') + "*/\n#include \"z.h\"\n*/\n");
+    inputs.push_back(
+        std::string("#include \"e\0.h\"\n#inc\0lude \"f.h\"\n/* \0 */\n#include \"g.h\"\n", 48));
+    std::string windows;  // edges of a small window land everywhere
+    for (int i = 0; i < 300; ++i) {
+        windows += std::string(static_cast<size_t>(i * 7 % 61), ' ') + "#include \"n" +
+                   std::to_string(i) + ".h\" /* x" + (i % 3 == 0 ? "\r\n" : "\n") + "y */\n";
+    }
+    inputs.push_back(windows);
+    CMemoryPlatform files;
+    for (const std::string& input : inputs) {
+        const std::vector<std::string> expected = CReferenceReader::Includes(input, true);
+        for (size_t cap :
+             {CTextFile::LEAST_CAP, CTextFile::LEAST_CAP + 61, CTextFile::WHOLE_FILE_CAP}) {
+            for (size_t chunk : {0, 7}) {
+                EXPECT_EQ(expected, ReadAll(files, input, cap, chunk))
+                    << "cap " << cap << ", reads of " << chunk << ", input of " << input.size();
+            }
+        }
+    }
+    EXPECT_EQ(0, files.openFiles);
+    EXPECT_EQ(0, files.badSeeks);
 }
 
 }  // namespace

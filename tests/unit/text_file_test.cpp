@@ -1,6 +1,6 @@
-// The buffered text file: CR LF read as LF wherever the platform's reads end, lines longer than
-// the caller's buffer, and positions that survive the close and reopen the scan makes around
-// every include, reading each byte once.
+// The text file: CR LF read as LF wherever the platform's reads end, lines longer than the
+// caller's buffer, and the close and reopen the scan makes around every include: a file that fits
+// the cap is opened and read once, a larger one read through its window, each byte once.
 #include "platform/text_file.h"
 
 #include <gtest/gtest.h>
@@ -15,11 +15,12 @@ namespace {
 
 typedef std::vector<std::string> Lines;
 
-// Every line of `name` read with a buffer of `size`; after each line, a close and a reopen that
-// seeks back to where the line ended when `reopen` is set.
-Lines ReadLines(const char* name, int size, bool reopen = false) {
+// Every line of `name` read with a buffer of `size` through a window of `cap`; after each line a
+// close and a reopen when `reopen` is set.
+Lines ReadLines(const char* name, int size, bool reopen = false,
+                size_t cap = CTextFile::WHOLE_FILE_CAP) {
     Lines lines;
-    CTextFile file;
+    CTextFile file(OpenScope::DISK_FILE, cap);
     if (!file.OpenText(name)) return lines;
     std::vector<char> buffer(static_cast<size_t>(size));
     while (int stored = file.ReadLine(buffer.data(), size)) {
@@ -27,8 +28,8 @@ Lines ReadLines(const char* name, int size, bool reopen = false) {
         if (!reopen) continue;
         const int64_t position = file.Tell();
         file.Close();
-        EXPECT_TRUE(file.OpenText(name, CTextFile::KeepRead::yes));
-        file.Seek(position);
+        EXPECT_TRUE(file.Reopen());
+        EXPECT_EQ(position, file.Tell());
     }
     return lines;
 }
@@ -48,76 +49,61 @@ TEST_F(TextFile, ReadsCrLfAsLfWhereverTheReadsEnd) {
     }
 }
 
-TEST_F(TextFile, ReadsACrAtTheEndOfTheBufferWithItsLfAndLongLinesInPieces) {
-    const std::string first(16 * 1024 - 1, 'a');
+TEST_F(TextFile, ReadsACrAtTheEndOfTheWindowWithItsLfAndLongLinesInPieces) {
+    const std::string first(CTextFile::LEAST_CAP - 1, 'a');
     files.Write("big.txt", first + "\r\nb");
-    EXPECT_EQ(ReadLines("big.txt", 20000), (Lines{first + "\n", "b"}));
+    EXPECT_EQ(ReadLines("big.txt", 20000, false, CTextFile::LEAST_CAP), (Lines{first + "\n", "b"}));
     files.Write("long.txt", "abcdefghij\r\nabc\r\nd");
     EXPECT_EQ(ReadLines("long.txt", 4), (Lines{"abc", "def", "ghi", "j\n", "abc", "\n", "d"}));
 }
 
+// A file that fits the cap is opened once however often it is closed and reopened; a larger one
+// is opened again at each reopen and read on behind its window. Each byte is read once.
 TEST_F(TextFile, ReopeningAtEveryLineReadsEachByteOnce) {
-    std::string text;  // numbered lines with mixed line ends, longer than the reader's buffer
+    std::string text;  // numbered lines with mixed line ends, longer than the least window
     for (int i = 0; i < 3000; ++i) {
         text += "line " + std::to_string(i) + std::string(static_cast<size_t>(i % 50), '.');
         text += i % 3 == 0 ? "\r\n" : "\n";
     }
     files.Write("lines.txt", text);
+    const std::string full = files.Full("lines.txt");
     for (size_t chunk : {0, 7}) {
         files.chunk = chunk;
         files.bytesRead.clear();
+        files.opens.clear();
         const Lines straight = ReadLines("lines.txt", 100);
         ASSERT_EQ(3000u, straight.size());
         EXPECT_EQ("line 2999" + std::string(49, '.') + "\n", straight.back());
         EXPECT_EQ(straight, ReadLines("lines.txt", 100, true)) << "reads of " << chunk;
-        EXPECT_EQ(2 * static_cast<long>(text.size()), files.bytesRead[files.Full("lines.txt")]);
+        EXPECT_EQ(2, files.opens[full]) << "a reopen of a file in memory opens nothing";
+        EXPECT_EQ(straight, ReadLines("lines.txt", 100, true, CTextFile::LEAST_CAP));
+        EXPECT_GT(files.opens[full], 100) << "a reopen of a file beyond the cap opens it";
+        EXPECT_EQ(3 * static_cast<long>(text.size()), files.bytesRead[full]);
+        EXPECT_EQ(0, files.badSeeks);
     }
     EXPECT_EQ(0, files.openFiles);
 }
 
-// A reopen of a file read to its end opens nothing; a seek back before the kept bytes opens the
-// file again and reads there afresh, and fails as a file error once the file is gone; a seek
-// beyond the bytes a reopen kept moves the handle there.
-TEST_F(TextFile, SeekOutsideTheKeptBytesReadsThereAfresh) {
-    files.Write("f.txt", "first\r\nsecond\nthird\n");
-    CTextFile file;
-    ASSERT_TRUE(file.OpenText("F.TXT"));
-    char line[32];
-    file.ReadLine(line, sizeof line);
-    EXPECT_EQ(7, file.Tell());
-    file.ReadLine(line, sizeof line);
-    EXPECT_EQ(14, file.Tell());
-    const struct {
-        int64_t position;
-        const char* line;
-    } reads[] = {{14, "third\n"}, {0, "first\n"}, {7, "second\n"}};
-    for (const auto& read : reads) {
-        file.Close();
-        ASSERT_TRUE(file.OpenText("f.txt", CTextFile::KeepRead::yes));
-        file.Seek(read.position);
-        ASSERT_GT(file.ReadLine(line, sizeof line), 0);
-        EXPECT_STREQ(read.line, line);
-    }
-    EXPECT_EQ(14, file.Tell());
-    EXPECT_EQ(2, files.opens[files.Full("f.txt")]);
-    file.Close();
-    files.Remove("f.txt");
-    ASSERT_TRUE(file.OpenText("f.txt", CTextFile::KeepRead::yes));
-    file.Seek(7);
-    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
-    EXPECT_STREQ("second\n", line);
-    EXPECT_THROW(file.Seek(0), CFileException);
-
-    // Beyond the buffer of a reopened file: the handle is moved there.
-    files.Write("far.txt", "a\n" + std::string(20000, 'x') + "\nfar\n");
-    ASSERT_TRUE(file.OpenText("far.txt"));
-    file.ReadLine(line, sizeof line);
-    file.Close();
-    ASSERT_TRUE(file.OpenText("far.txt", CTextFile::KeepRead::yes));
-    file.Seek(20003);
-    ASSERT_GT(file.ReadLine(line, sizeof line), 0);
-    EXPECT_STREQ("far\n", line);
-    EXPECT_EQ(0, files.badSeeks);
+// A file beyond the cap that is gone, or cannot be positioned, when it is reopened: the reopen
+// fails, and a file in memory needs no reopen.
+TEST_F(TextFile, ReopenOfAFileBeyondTheCapNeedsTheFile) {
+    files.Write("big.txt", std::string(3 * CTextFile::LEAST_CAP, 'x') + "\nend\n");
+    files.Write("small.txt", "a\nb\n");
+    CTextFile big(OpenScope::DISK_FILE, CTextFile::LEAST_CAP);
+    CTextFile small;
+    ASSERT_TRUE(big.OpenText("big.txt"));
+    ASSERT_TRUE(small.OpenText("small.txt"));
+    char line[8];
+    big.ReadLine(line, sizeof line);
+    small.ReadLine(line, sizeof line);
+    big.Close();
+    small.Close();
+    files.Remove("big.txt");
+    files.Remove("small.txt");
+    EXPECT_FALSE(big.Reopen());
+    ASSERT_TRUE(small.Reopen());
+    ASSERT_GT(small.ReadLine(line, sizeof line), 0);
+    EXPECT_STREQ("b\n", line);
 }
 
 TEST_F(TextFile, LeavesNothingOpenOrAllocatedBehind) {
@@ -153,7 +139,8 @@ TEST_F(TextFile, PlainOpenClosesAndForgetsTheEarlierFile) {
     ASSERT_TRUE(file.OpenText("a.txt"));
     file.ReadLine(line, sizeof line);
     ASSERT_TRUE(file.OpenText("b.txt"));
-    EXPECT_EQ(1, files.openFiles) << "an open closes the file open before";
+    EXPECT_EQ(0, files.openFiles) << "a file read whole is closed at once";
+    EXPECT_EQ(1, files.mostOpenFiles);
     ASSERT_GT(file.ReadLine(line, sizeof line), 0);
     EXPECT_STREQ("b1\n", line);
     EXPECT_EQ(0, file.ReadLine(line, sizeof line));
