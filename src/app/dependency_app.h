@@ -76,11 +76,14 @@ public:
 
     // Scan: the node of the file `name`, or null when it contributes nothing.
     CIncludeNode* ScanFile(const std::string& name, const std::string& includerPath, int kind);
-    CIncludeNode* NewNode(const std::string& path, int bSystem);
+    CIncludeNode* NewNode(std::string path, int bSystem);
 
     // Output and the target loop.
     void WriteRule(CTargetSource& source);
     std::string MakeDependencyName(const std::string& dir, const std::string& path) const;
+    // The same into `name`, whose room it reuses.
+    void MakeDependencyName(const std::string& dir, const std::string& path,
+                            std::string& name) const;
     // What the writer keeps between rules; the walk of a rule's nodes marks them there.
     CRuleScratch& RuleScratch() { return m_ruleScratch; }
     int RunTargets();
@@ -128,20 +131,32 @@ private:
     CIncludeResolver m_resolver;
     // What the rule writer keeps between rules.
     CRuleScratch m_ruleScratch;
+    // The children of the files being scanned, a list for each depth, kept for the next file.
+    std::vector<std::vector<CIncludeNode*>> m_childLists;
 
-    // Resolves an include of `includerPath`: true for a file to scan (its normal form in
-    // m_resolver.Normal()); otherwise false with its node in `node`, or null after a report.
-    bool Resolve(const std::string& name, const std::string& includerPath, int kind,
-                 CIncludeNode*& node);
+    // Where an include of `includerPath` leads: a file to scan (NEW), the node of a file met
+    // before (KNOWN), or after its report nothing (no node).
+    CIncludeResolver::CResult Resolve(const std::string& name, const std::string& includerPath,
+                                      int kind);
     // Opens and scans the file `normal`, which `name` resolved to; each include line of it that
     // leads to a file to scan closes it, scans that file and reopens it, in this one frame.
     CIncludeNode* ScanNewFile(std::string normal, const std::string& name,
                               const std::string& includerPath, int kind);
+    // What the scan of one file makes active while it lasts.
+    class CActiveScan;
     // A file met before: its node, or null after reporting it as recursive when it is active.
     CIncludeNode* KnownFile(CIncludeNode* known, const std::string& includerPath);
     // The display name of a dependency for a source in `dir`.
     const std::string& DisplayName(CIncludeNode& node, const std::string& dir);
-    const std::string& NewDisplayName(CIncludeNode& node, const std::string& dir);
+    // The parts of a rule: the object file name (false after an unknown extension that ends the
+    // run), the source's normal form and display name, the lines of its names, and the two forms.
+    bool ObjectName(const CTargetSource& source, std::string& objName);
+    const std::string& SourcePath(const CTargetSource& source);
+    const std::string& SourceName(const CTargetSource& source);
+    void ListRuleLines(const CTargetSource& source, const std::string& display);
+    void WritePlainRule(const std::string& objName, const std::string& display);
+    void WriteMacroBlock(const CTargetSource& source, const std::string& objName,
+                         const std::string& display);
     static void RunOnThread(void* context);
     // The run inside the region that catches exhaustion of memory and file I/O errors.
     void RunGuarded(int argc, char** argv);

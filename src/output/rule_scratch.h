@@ -1,6 +1,7 @@
 // What the rule writer keeps beside the include graph, by each node's index: the stamp of the
 // collection that listed the node last, and its display name for the directory of the rule that
-// listed it last (the sources of one directory share most of their headers).
+// listed it last (the sources of one directory share most of their headers); and the texts of
+// the rule being written.
 #pragma once
 
 #include <string>
@@ -40,12 +41,21 @@ private:
     std::vector<const std::string*> m_inOrder;  // into m_seen, whose elements never move
 };
 
+// One line of a rule after its head: a name and what ends its line.
+struct CRuleLine {
+    const std::string* name;
+    const char* end;  // " \\\n" when the rule continues, else "\n", or " \n" after a /U text
+};
+
 class CRuleScratch {
 public:
-    // Starts the collection of a new rule over a graph of `nodes` nodes: none is listed yet.
-    void BeginCollection(size_t nodes) {
+    // Starts the collection of a new rule over a graph of `nodes` nodes, for a source in the
+    // directory `dir`: no node is listed yet.
+    void BeginRule(size_t nodes, const std::string& dir) {
         if (m_entries.size() < nodes) m_entries.resize(nodes);
         ++m_nPass;
+        auto known = m_dirIds.emplace(dir, static_cast<unsigned>(m_dirIds.size() + 1));
+        m_nDir = known.first->second;
     }
     // False when `node` is listed in this collection already; otherwise marks it listed.
     bool FirstVisit(const CIncludeNode& node) {
@@ -61,28 +71,34 @@ public:
         if (entry.makeText < 0) entry.makeText = node.path.find('$') == std::string::npos;
         return entry.makeText != 0;
     }
-    // The display name kept for `node` in `dir`, or null.
-    const std::string* CachedName(const CIncludeNode& node, const std::string& dir) {
+    // The display name kept for `node` in the rule's directory, or null.
+    const std::string* CachedName(const CIncludeNode& node) {
         const CNodeEntry& entry = Entry(node);
-        return entry.nameDir == dir && !dir.empty() ? &entry.name : nullptr;
+        return entry.nameDir == m_nDir ? &entry.name : nullptr;
     }
-    const std::string& CacheName(const CIncludeNode& node, const std::string& dir,
-                                 std::string name) {
+    // Where the display name of `node` in the rule's directory is made and kept.
+    std::string& NameToMake(const CIncludeNode& node) {
         CNodeEntry& entry = Entry(node);
-        entry.nameDir = dir;
-        entry.name = std::move(name);
+        entry.nameDir = m_nDir;
         return entry.name;
     }
 
-    std::string m_strRuleText;  // the rule being written, kept to spare an allocation per rule
+    // Texts of one rule, kept to spare allocations per rule: a rule may list thousands of
+    // headers.
+    std::string m_strRuleText;
+    std::string m_strObjName;
+    std::string m_strUnknownExt;
+    std::string m_strSourcePath;
+    std::string m_strSourceName;
+    std::vector<CRuleLine> m_lines;
     CMacroNames m_macroNames;
     CWrittenNames m_dependencyNames;  // kept for /P only
 
 private:
     struct CNodeEntry {
         unsigned pass = 0;
+        unsigned nameDir = 0;       // the directory `name` was made for; 0 for none
         signed char makeText = -1;  // not known yet
-        std::string nameDir;
         std::string name;
     };
 
@@ -90,4 +106,6 @@ private:
 
     std::vector<CNodeEntry> m_entries;  // by node index
     unsigned m_nPass = 0;
+    std::unordered_map<std::string, unsigned> m_dirIds;  // the directories of sources
+    unsigned m_nDir = 0;
 };

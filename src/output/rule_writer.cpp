@@ -45,6 +45,16 @@ bool SameRoot(const std::string& dir, const std::string& path, size_t& root) {
     return dir.compare(0, root, path, 0, root) == 0;
 }
 
+// The lines of a rule's names after its head, a tab before each; the first one stands on the
+// head's own line when `headTakesFirst`.
+void AppendRuleLines(std::string& text, const std::vector<CRuleLine>& lines, bool headTakesFirst) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0 || !headTakesFirst) text += '\t';
+        AppendQuoted(text, *lines[i].name);
+        text += lines[i].end;
+    }
+}
+
 }  // namespace
 
 void AppendMakeText(std::string& out, const std::string& name) {
@@ -153,12 +163,23 @@ void CIncludeNode::PrintTree(int depth) {
 
 std::string CDependencyApp::MakeDependencyName(const std::string& dir,
                                                const std::string& path) const {
+    std::string name;
+    MakeDependencyName(dir, path, name);
+    return name;
+}
+
+void CDependencyApp::MakeDependencyName(const std::string& dir, const std::string& path,
+                                        std::string& name) const {
     if (m_bAbsolutePaths) {
         const bool dropDrive = m_bOmitDrive && path.size() > 2 && path[1] == ':';
-        return path.substr(dropDrive ? 2 : 0);
+        name.assign(path, dropDrive ? 2 : 0, std::string::npos);
+        return;
     }
     size_t root = 0;
-    if (!SameRoot(dir, path, root)) return path;
+    if (!SameRoot(dir, path, root)) {
+        name = path;
+        return;
+    }
     // Components end at backslashes that are characters of their own, never at the trail byte
     // of a multibyte character.
     size_t d = root;
@@ -173,26 +194,29 @@ std::string CDependencyApp::MakeDependencyName(const std::string& dir,
         p += length;
         ++matched;
     }
-    if (matched == 0) return path;
-    std::string name;
+    if (matched == 0) {
+        name = path;
+        return;
+    }
+    name.clear();
     for (size_t level = FindBackslash(dir, d); level != std::string::npos;
          level = FindBackslash(dir, level + 1)) {
         name += "..\\";
     }
     name.append(path, p, std::string::npos);
-    return name;
 }
 
 inline const std::string& CDependencyApp::DisplayName(CIncludeNode& node, const std::string& dir) {
     if (node.isSystem && m_ruleScratch.IsMakeText(node)) return node.path;
-    if (const std::string* cached = m_ruleScratch.CachedName(node, dir)) return *cached;
-    return NewDisplayName(node, dir);
-}
-
-const std::string& CDependencyApp::NewDisplayName(CIncludeNode& node, const std::string& dir) {
-    std::string name = node.isSystem ? node.path : MakeDependencyName(dir, node.path);
+    if (const std::string* cached = m_ruleScratch.CachedName(node)) return *cached;
+    std::string& name = m_ruleScratch.NameToMake(node);
+    if (node.isSystem) {
+        name = node.path;
+    } else {
+        MakeDependencyName(dir, node.path, name);
+    }
     if (!m_ruleScratch.IsMakeText(node)) MakeText(name);
-    return m_ruleScratch.CacheName(node, dir, std::move(name));
+    return name;
 }
 
 void CDependencyApp::WriteRule(CTargetSource& source) {
@@ -202,70 +226,93 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
         return;
     }
     m_ruleDeps.clear();
-    m_ruleScratch.BeginCollection(m_resolver.NodeCount());
+    m_ruleScratch.BeginRule(m_resolver.NodeCount(), source.m_strDir);
     root->CollectDependencies();
-
-    std::string objName;
-    std::string unknownExt;
-    if (!MakeObjectName(source.m_strName, m_strTargetExt, objName, unknownExt)) {
-        ReportUnknownExtension(unknownExt);
-        if (m_nErrUnknownExt >= 2) {
-            m_ruleDeps.clear();
-            return;
+    std::string& objName = m_ruleScratch.m_strObjName;
+    if (ObjectName(source, objName)) {
+        if (m_bMainObj || m_bMainDep) m_objNames.push_back(objName);
+        const std::string& display = SourceName(source);
+        ListRuleLines(source, display);
+        if (m_bMacroFormat) {
+            WriteMacroBlock(source, objName, display);
+        } else {
+            WritePlainRule(objName, display);
         }
     }
+    m_ruleDeps.clear();
+}
 
+bool CDependencyApp::ObjectName(const CTargetSource& source, std::string& objName) {
+    std::string& unknownExt = m_ruleScratch.m_strUnknownExt;
+    if (!MakeObjectName(source.m_strName, m_strTargetExt, objName, unknownExt)) {
+        ReportUnknownExtension(unknownExt);
+        if (m_nErrUnknownExt >= 2) return false;
+    }
     // Names from the file system are written as make reads them back: a `$` doubled.
     MakeText(objName);
-    // The root's path is the normal form of the matched name, unless the scan met the file
-    // before under another name.
-    std::string fullName = root->path;
-    if (m_resolver.MetUnderTwoNames() && !MakeNormalForm(source.m_strName, fullName))
-        fullName = root->path;
-    std::string display = root->isSystem ? fullName : MakeDependencyName(source.m_strDir, fullName);
-    MakeText(display);
-    if (m_bMainObj || m_bMainDep) m_objNames.push_back(objName);
+    return true;
+}
 
-    // The rule is put together in one text and written at once: a rule may list thousands of
-    // headers.
-    std::string& text = m_ruleScratch.m_strRuleText;
-    text.clear();
-    const size_t total = m_ruleDeps.size() + m_universals.size();
-    const std::string target = QuoteName(m_strObjPath + objName);
-    bool continuesHead = false;
-    if (m_bMacroFormat) {
-        const std::string& macro =
-            m_ruleScratch.m_macroNames.NameOf(fullName, MakeMacroName(display));
-        text += macro;
-        text += total == 1 ? " = \n" : " = ";
-        m_macroRules.push_back(target + ": " + display + " $(" + macro + ")");
-        continuesHead = true;
+// The root's path is the normal form of the matched name, unless the scan met the file before
+// under another name.
+const std::string& CDependencyApp::SourcePath(const CTargetSource& source) {
+    std::string& path = m_ruleScratch.m_strSourcePath;
+    if (m_resolver.MetUnderTwoNames() && MakeNormalForm(source.m_strName, path)) return path;
+    return source.m_pRoot->path;
+}
+
+const std::string& CDependencyApp::SourceName(const CTargetSource& source) {
+    std::string& name = m_ruleScratch.m_strSourceName;
+    const std::string& path = SourcePath(source);
+    if (source.m_pRoot->isSystem) {
+        name = path;
     } else {
-        text += target;
-        text += ": ";
-        AppendQuoted(text, display);
-        text += total >= 2 ? " \\\n" : "\n";
+        MakeDependencyName(source.m_strDir, path, name);
     }
+    MakeText(name);
+    return name;
+}
 
-    for (size_t i = 0; i < m_ruleDeps.size(); ++i) {
-        CIncludeNode* node = m_ruleDeps[i];
-        // The source's own node is first; under the name it was first met by, it may not
-        // read as the source.
-        const std::string& name = DisplayName(*node, source.m_strDir);
-        if (i == 0 || name == display) continue;
-        if (!continuesHead) text += '\t';
-        continuesHead = false;
-        AppendQuoted(text, name);
-        text += i + 1 < total ? " \\\n" : "\n";
+// Each line continues the rule unless its place in the list of the source's nodes and the
+// universal dependencies is the last: the source's own node counts (it is first), and so does a
+// node whose name reads as the source's, though neither is written.
+void CDependencyApp::ListRuleLines(const CTargetSource& source, const std::string& display) {
+    std::vector<CRuleLine>& lines = m_ruleScratch.m_lines;
+    lines.clear();
+    const size_t total = m_ruleDeps.size() + m_universals.size();
+    for (size_t i = 1; i < m_ruleDeps.size(); ++i) {
+        const std::string& name = DisplayName(*m_ruleDeps[i], source.m_strDir);
+        if (name == display) continue;
+        lines.push_back(CRuleLine{&name, i + 1 < total ? " \\\n" : "\n"});
         if (m_bEmptyRules) m_ruleScratch.m_dependencyNames.Add(name);
     }
-    for (size_t j = 0; j < m_universals.size(); ++j) {
-        if (!continuesHead) text += '\t';
-        continuesHead = false;
-        AppendQuoted(text, m_universals[j]);
-        text += j + 1 < m_universals.size() ? " \\\n" : " \n";
-    }
+    for (size_t j = 0; j < m_universals.size(); ++j)
+        lines.push_back(CRuleLine{&m_universals[j], j + 1 < m_universals.size() ? " \\\n" : " \n"});
+}
+
+// The rule is put together in one text and written at once.
+void CDependencyApp::WritePlainRule(const std::string& objName, const std::string& display) {
+    std::string& text = m_ruleScratch.m_strRuleText;
+    text = '"';
+    text += m_strObjPath;
+    text += objName;
+    text += "\": ";
+    AppendQuoted(text, display);
+    text += m_ruleDeps.size() + m_universals.size() >= 2 ? " \\\n" : "\n";
+    AppendRuleLines(text, m_ruleScratch.m_lines, false);
     text += '\n';
     WriteOutput(text);
-    m_ruleDeps.clear();
+}
+
+void CDependencyApp::WriteMacroBlock(const CTargetSource& source, const std::string& objName,
+                                     const std::string& display) {
+    const std::string& macro =
+        m_ruleScratch.m_macroNames.NameOf(SourcePath(source), MakeMacroName(display));
+    std::string& text = m_ruleScratch.m_strRuleText;
+    text = macro;
+    text += m_ruleDeps.size() + m_universals.size() == 1 ? " = \n" : " = ";
+    AppendRuleLines(text, m_ruleScratch.m_lines, true);
+    text += '\n';
+    m_macroRules.push_back('"' + m_strObjPath + objName + "\": " + display + " $(" + macro + ")");
+    WriteOutput(text);
 }

@@ -2,17 +2,27 @@
 
 #include <utility>
 
-void CActiveDirs::Push(std::string dir) {
+void CActiveDirs::Push(std::string_view dir) {
     const size_t index = m_entries.size();
-    m_entries.push_back(CEntry{std::move(dir), NONE, m_nInnermost, NONE});
+    m_entries.push_back(CEntry{dir, NONE, m_nInnermost, NONE});
     if (m_nInnermost != NONE) m_entries[m_nInnermost].inner = index;
     m_nInnermost = index;
-    auto latest = m_latest.emplace(m_entries.back().dir, index);
-    if (!latest.second) {
-        m_entries[index].shadowed = latest.first->second;
-        Unlink(latest.first->second);
-        latest.first->second = index;
+    auto latest = m_latest.find(dir);
+    if (latest != m_latest.end()) {
+        m_entries[index].shadowed = latest->second;
+        Unlink(latest->second);
+        latest->second = index;
+        return;
     }
+    if (m_spareEntries.empty()) {
+        m_latest.emplace(dir, index);
+        return;
+    }
+    CLatest::node_type spare = std::move(m_spareEntries.back());
+    m_spareEntries.pop_back();
+    spare.key() = dir;
+    spare.mapped() = index;
+    m_latest.insert(std::move(spare));
 }
 
 void CActiveDirs::Pop() {
@@ -24,7 +34,7 @@ void CActiveDirs::Pop() {
         Relink(entry.shadowed);
         latest->second = entry.shadowed;
     } else {
-        m_latest.erase(latest);
+        m_spareEntries.push_back(m_latest.extract(latest));
     }
     // Read after the relink: the entry taken out may be the next one outwards again.
     m_nInnermost = entry.outer;

@@ -3,19 +3,19 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
-#include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 // Each directory is searched once per include however many active files stand in it: one
 // searched before finds nothing the second time, and a chain that alternates between two
 // directories would otherwise cost time quadratic in its depth. The directories are pushed and
 // popped with their files; the distinct ones are kept in a list, innermost first, so that a
-// search visits only those.
+// search visits only those. A directory is a view of its file's path, which outlives its scan;
+// the entries of the lookup are kept for reuse, so that a push allocates nothing once warm.
 class CActiveDirs {
 public:
-    void Push(std::string dir);
+    void Push(std::string_view dir);
     void Pop();
 
     // Calls `search` with each distinct directory, innermost first, until it returns true;
@@ -35,7 +35,7 @@ private:
     // An entry whose directory a later file repeats is taken out of the list until that file
     // ends; the LIFO order of the stack lets it return between the same neighbours.
     struct CEntry {
-        std::string dir;
+        std::string_view dir;
         size_t inner;     // the next distinct entry inwards, or NONE
         size_t outer;     // the next distinct entry outwards, or NONE
         size_t shadowed;  // the entry of the same directory that this one took out, or NONE
@@ -44,7 +44,10 @@ private:
     void Unlink(size_t index);
     void Relink(size_t index);
 
-    std::deque<CEntry> m_entries;  // in stack order, outermost first; the texts never move
+    typedef std::unordered_map<std::string_view, size_t> CLatest;
+
+    std::vector<CEntry> m_entries;  // in stack order, outermost first
     size_t m_nInnermost = NONE;
-    std::unordered_map<std::string_view, size_t> m_latest;  // directory to its innermost entry
+    CLatest m_latest;  // directory to its innermost entry
+    std::vector<CLatest::node_type> m_spareEntries;
 };

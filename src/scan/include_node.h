@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A file by its identity, whatever name reached it: device and inode, or volume and file index.
@@ -23,10 +24,9 @@ struct CFileKeyHash {
 
 class CIncludeNode {
 public:
-    CIncludeNode(const std::string& nodePath, int bSystem, size_t nodeIndex)
-        : path(nodePath), isSystem(bSystem), index(nodeIndex) {}
+    CIncludeNode(std::string nodePath, int bSystem, size_t nodeIndex)
+        : path(std::move(nodePath)), isSystem(bSystem), index(nodeIndex) {}
 
-    void AddChild(CIncludeNode* node) { children.push_back(node); }
     // The child at the cursor, advancing it; null once every child has been taken.
     CIncludeNode* NextChild() {
         return cursor < static_cast<int>(children.size()) ? children[cursor++] : nullptr;

@@ -1,35 +1,33 @@
 #include "scan/include_resolver.h"
 
-bool CIncludeResolver::TakeFirstMatch(const std::string& name, const std::string& list, int flags,
+bool CIncludeResolver::TakeFirstMatch(const std::string& name, std::string_view list, int flags,
                                       std::string& match) {
     if (!m_search.FindFirst(name, list, flags)) return false;
     m_search.FindNext(match);
     return true;
 }
 
-CIncludeResolver::Outcome CIncludeResolver::Resolve(const std::string& name, int kind,
+CIncludeResolver::CResult CIncludeResolver::Resolve(const std::string& name, int kind,
                                                     const std::string& includePath,
-                                                    const CFileTable& table, CIncludeNode*& known) {
-    known = nullptr;
-    if (!Find(name, kind, includePath)) return Outcome::NOT_FOUND;
+                                                    const CFileTable& table) {
+    if (!Find(name, kind, includePath)) return CResult{Outcome::NOT_FOUND, nullptr, nullptr};
     // A node known for the answer needs no match: its path is the match's normal form.
     if (m_pAnswer != nullptr && m_pAnswer->node != nullptr) {
-        known = m_pAnswer->node;
-        return Outcome::KNOWN;
+        return CResult{Outcome::KNOWN, m_pAnswer->node, nullptr};
     }
     // A path too long for the platform cannot be named, so it counts as not found.
-    if (!MakeNormalForm(m_strMatch, m_strNormal)) return Outcome::NOT_FOUND;
+    if (!MakeNormalForm(m_strMatch, m_strNormal))
+        return CResult{Outcome::NOT_FOUND, nullptr, nullptr};
     auto entry = table.find(m_strNormal);
-    if (entry == table.end()) return Outcome::NEW;
-    known = entry->second;
-    if (m_pAnswer != nullptr) KnowNode(*m_pAnswer, known);
-    return Outcome::KNOWN;
+    if (entry == table.end()) return CResult{Outcome::NEW, nullptr, &m_strNormal};
+    if (m_pAnswer != nullptr) KnowNode(*m_pAnswer, entry->second);
+    return CResult{Outcome::KNOWN, entry->second, nullptr};
 }
 
 bool CIncludeResolver::Find(const std::string& name, int kind, const std::string& includePath) {
     m_pAnswer = nullptr;
     if (kind == KIND_SOURCE) return TakeFirstMatch(name, std::string(), 0, m_strMatch);
-    if (kind == KIND_QUOTED && m_activeDirs.AnyOf([&](const std::string& dir) {
+    if (kind == KIND_QUOTED && m_activeDirs.AnyOf([&](std::string_view dir) {
             return TakeFirstMatch(name, dir, SEARCH_LIST_ONLY, m_strMatch);
         })) {
         return true;
@@ -62,7 +60,8 @@ CIncludeNode* CIncludeResolver::SameFile(const CFileFacts& facts, const std::str
     if (!facts.hasIdentity) return nullptr;
     auto same = m_nodeByIdentity.find(CFileKey{facts.volume, facts.index});
     if (same == m_nodeByIdentity.end()) return nullptr;
-    table.emplace(normal, same->second);
+    m_aliasNames.push_back(normal);
+    table.emplace(m_aliasNames.back(), same->second);
     if (m_pAnswer != nullptr) KnowNode(*m_pAnswer, same->second);
     m_bAliases = true;
     return same->second;
@@ -73,5 +72,7 @@ void CIncludeResolver::Remember(const CFileFacts& facts, CIncludeNode* node) {
 }
 
 void CIncludeResolver::EnterFile(const std::string& normal) {
-    m_activeDirs.Push(DirectoryOf(normal));
+    const size_t backslash = FindLastBackslash(normal);
+    m_activeDirs.Push(
+        std::string_view(normal).substr(0, backslash == std::string::npos ? 0 : backslash + 1));
 }

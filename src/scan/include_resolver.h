@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/platform.h"
@@ -13,8 +14,9 @@
 // Scan kinds: how the file to scan was named.
 enum { KIND_SOURCE = 0, KIND_QUOTED = 1, KIND_ANGLE = 2 };
 
-// Normal form to node, for the whole run.
-typedef std::unordered_map<std::string, CIncludeNode*> CFileTable;
+// Normal form to node, for the whole run. The keys are the nodes' own paths (and the names of
+// files met under a second name, which the resolver keeps), so a file costs no copy of its name.
+typedef std::unordered_map<std::string_view, CIncludeNode*> CFileTable;
 
 // The search of an include along the directories of the active files, the /I path and INCLUDE,
 // and what makes it cheap: the answer kept for each name searched along the /I path and
@@ -27,14 +29,20 @@ public:
     enum class Outcome {
         NOT_FOUND,  // no file matches, or its full path is too long to be made
         KNOWN,      // a file scanned before, or being scanned: its node
-        NEW,        // a file to open and scan: its normal form in Normal()
+        NEW,        // a file to open and scan: its normal form
+    };
+    // Where a name leads. The normal form of a NEW file lives in the resolver until the next
+    // resolution.
+    struct CResult {
+        Outcome outcome;
+        CIncludeNode* node;         // for KNOWN
+        const std::string* normal;  // for NEW
     };
 
     // Resolves `name` of `kind` (KIND_SOURCE, KIND_QUOTED or KIND_ANGLE) with the /I path
-    // `includePath`; for KNOWN, `known` is the file's node.
-    Outcome Resolve(const std::string& name, int kind, const std::string& includePath,
-                    const CFileTable& table, CIncludeNode*& known);
-    const std::string& Normal() const { return m_strNormal; }
+    // `includePath`.
+    CResult Resolve(const std::string& name, int kind, const std::string& includePath,
+                    const CFileTable& table);
 
     // The node of the file last resolved as NEW when it is a file met before under another
     // name: the new name is entered in the table, and the kept answer learns the node. Null for
@@ -47,13 +55,14 @@ public:
 
     // A new node, kept side by side with the others in the order of their scans, so that a
     // rule's walk of the graph finds related nodes close together in memory.
-    CIncludeNode* StoreNode(const std::string& path, int bSystem) {
-        m_nodes.emplace_back(path, bSystem, m_nodes.size());
+    CIncludeNode* StoreNode(std::string path, int bSystem) {
+        m_nodes.emplace_back(std::move(path), bSystem, m_nodes.size());
         return &m_nodes.back();
     }
     size_t NodeCount() const { return m_nodes.size(); }
 
     // The directory of a file whose scan begins, or ends: quoted includes are searched there.
+    // The file's path outlives its scan.
     void EnterFile(const std::string& normal);
     void LeaveFile() { m_activeDirs.Pop(); }
 
@@ -65,7 +74,7 @@ private:
         CIncludeNode* node = nullptr;
     };
 
-    bool TakeFirstMatch(const std::string& name, const std::string& list, int flags,
+    bool TakeFirstMatch(const std::string& name, std::string_view list, int flags,
                         std::string& match);
     bool Find(const std::string& name, int kind, const std::string& includePath);
     CListAnswer& AnswerAlongIncludePaths(const std::string& name, const std::string& includePath);
@@ -80,5 +89,6 @@ private:
     CListAnswer* m_pAnswer = nullptr;  // the answer of the last resolution, if one served
     std::unordered_map<CFileKey, CIncludeNode*, CFileKeyHash> m_nodeByIdentity;
     bool m_bAliases = false;
+    std::deque<std::string> m_aliasNames;  // the second names of files, keys of the file table
     std::deque<CIncludeNode> m_nodes;
 };

@@ -2,6 +2,8 @@
 // linked into the include graph.
 
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "app/dependency_app.h"
 #include "platform/platform.h"
@@ -9,20 +11,49 @@
 #include "scan/source_file.h"
 #include "targets/file_search.h"
 
-bool CDependencyApp::Resolve(const std::string& name, const std::string& includerPath, int kind,
-                             CIncludeNode*& node) {
-    switch (m_resolver.Resolve(name, kind, m_strIncludePath, m_fileTable, node)) {
-        case CIncludeResolver::Outcome::NOT_FOUND:
-            ReportNotFound(includerPath, name);
-            node = nullptr;
-            return false;
-        case CIncludeResolver::Outcome::KNOWN:
-            node = KnownFile(node, includerPath);
-            return false;
-        case CIncludeResolver::Outcome::NEW:
-            break;
+// What a file's scan makes active for as long as it lasts, and undoes however it ends: the file
+// on the active-file stack, its directory among those its quoted includes are searched in, its
+// node marked active (a file met again while active is a recursive header). The file's children
+// are gathered in a list of the scan's depth, kept for the next scan at that depth, and given to
+// the node at once when its scan ends, in one block of their own size.
+class CDependencyApp::CActiveScan {
+public:
+    CActiveScan(CDependencyApp& app, CIncludeNode& node) : m_app(app), m_node(node) {
+        m_app.m_activeFiles.push_back(node.path);
+        m_app.m_resolver.EnterFile(node.path);
+        node.SetActive(true);
+        if (app.m_childLists.size() < app.m_activeFiles.size()) app.m_childLists.emplace_back();
+        m_children.swap(app.m_childLists[app.m_activeFiles.size() - 1]);
+        m_children.clear();
     }
-    return true;
+    ~CActiveScan() {
+        m_node.SetActive(false);
+        m_app.m_resolver.LeaveFile();
+        m_app.m_childLists[m_app.m_activeFiles.size() - 1].swap(m_children);
+        m_app.m_activeFiles.pop_back();
+    }
+    CActiveScan(const CActiveScan&) = delete;
+    CActiveScan& operator=(const CActiveScan&) = delete;
+
+    void AddChild(CIncludeNode* child) { m_children.push_back(child); }
+    // Gives the node its children once the scan has read what it reads of the file.
+    void GiveChildren() { m_node.children.assign(m_children.begin(), m_children.end()); }
+
+private:
+    CDependencyApp& m_app;
+    CIncludeNode& m_node;
+    std::vector<CIncludeNode*> m_children;
+};
+
+CIncludeResolver::CResult CDependencyApp::Resolve(const std::string& name,
+                                                  const std::string& includerPath, int kind) {
+    CIncludeResolver::CResult result =
+        m_resolver.Resolve(name, kind, m_strIncludePath, m_fileTable);
+    if (result.outcome == CIncludeResolver::Outcome::NOT_FOUND) ReportNotFound(includerPath, name);
+    if (result.outcome == CIncludeResolver::Outcome::KNOWN) {
+        result.node = KnownFile(result.node, includerPath);
+    }
+    return result;
 }
 
 // Every file on the active-file stack has its node in the table, marked active, so one lookup
@@ -35,17 +66,17 @@ CIncludeNode* CDependencyApp::KnownFile(CIncludeNode* known, const std::string& 
     return known;
 }
 
-CIncludeNode* CDependencyApp::NewNode(const std::string& path, int bSystem) {
-    CIncludeNode* node = m_resolver.StoreNode(path, bSystem);
-    m_fileTable.emplace(path, node);
+CIncludeNode* CDependencyApp::NewNode(std::string path, int bSystem) {
+    CIncludeNode* node = m_resolver.StoreNode(std::move(path), bSystem);
+    m_fileTable.emplace(node->path, node);
     return node;
 }
 
 CIncludeNode* CDependencyApp::ScanFile(const std::string& name, const std::string& includerPath,
                                        int kind) {
-    CIncludeNode* node = nullptr;
-    if (!Resolve(name, includerPath, kind, node)) return node;
-    return ScanNewFile(m_resolver.Normal(), name, includerPath, kind);
+    const CIncludeResolver::CResult found = Resolve(name, includerPath, kind);
+    if (found.outcome != CIncludeResolver::Outcome::NEW) return found.node;
+    return ScanNewFile(*found.normal, name, includerPath, kind);
 }
 
 CIncludeNode* CDependencyApp::ScanNewFile(std::string normal, const std::string& name,
@@ -65,11 +96,9 @@ CIncludeNode* CDependencyApp::ScanNewFile(std::string normal, const std::string&
     if (CIncludeNode* same = m_resolver.SameFile(file.Facts(), normal, m_fileTable)) {
         return KnownFile(same, includerPath);
     }
-    CIncludeNode* node = NewNode(normal, kind == KIND_ANGLE ? 1 : 0);
+    CIncludeNode* node = NewNode(std::move(normal), kind == KIND_ANGLE ? 1 : 0);
     m_resolver.Remember(file.Facts(), node);
-    m_activeFiles.push_back(normal);
-    m_resolver.EnterFile(normal);
-    node->SetActive(true);
+    CActiveScan active(*this, *node);
     std::string include;
     while (file.ReadInclude(include)) {
         if (m_nExitCode != 0) break;
@@ -77,27 +106,25 @@ CIncludeNode* CDependencyApp::ScanNewFile(std::string normal, const std::string&
         include.erase(0, 1);
         Platform().LowerCase(include);
         if (IsExcluded(include)) continue;
-        CIncludeNode* child = nullptr;
-        const bool toScan = Resolve(include, normal, childKind, child);
-        // Only a file to scan closes this one: most includes name a file met before, and at
-        // most one file is open at any depth.
-        if (toScan) {
-            file.Close();
-            child = ScanNewFile(m_resolver.Normal(), include, normal, childKind);
+        const CIncludeResolver::CResult found = Resolve(include, node->path, childKind);
+        if (found.outcome != CIncludeResolver::Outcome::NEW) {
+            // Most includes name a file met before: only a file to scan closes this one.
+            if (found.node != nullptr) active.AddChild(found.node);
+            continue;
         }
-        if (child != nullptr) node->AddChild(child);
-        if (!toScan) continue;
+        file.Close();
+        if (CIncludeNode* child = ScanNewFile(*found.normal, include, node->path, childKind)) {
+            active.AddChild(child);
+        }
         // The first failure's exit code stands: a reopen that failed now would replace it.
         if (m_nExitCode != 0) break;
         if (!file.Reopen()) {
             // The file vanished or was locked while its include was scanned: the rest of it
             // cannot be read, so its dependency list would be incomplete.
-            ReportCannotOpen(includerPath, normal);
+            ReportCannotOpen(includerPath, node->path);
             break;
         }
     }
-    node->SetActive(false);
-    m_activeFiles.pop_back();
-    m_resolver.LeaveFile();
+    active.GiveChildren();
     return node;
 }

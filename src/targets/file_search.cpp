@@ -69,21 +69,22 @@ CPathList::~CPathList() {
     delete[] m_pBuffer;
 }
 
-bool CPathList::SetList(const std::string& spec) {
+bool CPathList::SetList(std::string_view spec) {
     m_pNext = nullptr;
     std::string variable;
-    if (!spec.empty() && spec[0] == '>' && !Platform().GetEnvironment(spec.c_str() + 1, variable)) {
-        return false;
+    if (!spec.empty() && spec[0] == '>') {
+        if (!Platform().GetEnvironment(std::string(spec.substr(1)).c_str(), variable)) return false;
+        spec = variable;
     }
-    const std::string& value = !spec.empty() && spec[0] == '>' ? variable : spec;
-    if (value.size() + 1 > m_nCapacity) {
+    if (spec.size() + 1 > m_nCapacity) {
         delete[] m_pBuffer;
         m_pBuffer = nullptr;
         m_nCapacity = 0;
-        m_pBuffer = new char[value.size() + 1];
-        m_nCapacity = value.size() + 1;
+        m_pBuffer = new char[spec.size() + 1];
+        m_nCapacity = spec.size() + 1;
     }
-    std::memcpy(m_pBuffer, value.c_str(), value.size() + 1);
+    std::memcpy(m_pBuffer, spec.data(), spec.size());
+    m_pBuffer[spec.size()] = '\0';
     m_pNext = m_pBuffer;
     return true;
 }
@@ -133,7 +134,7 @@ void CFileSearch::SetMatchFromEntry() {
     AppendPath(m_strMatch, m_findData.cFileName);
 }
 
-bool CFileSearch::FindFirst(const std::string& name, const std::string& listSpec, int flags) {
+bool CFileSearch::FindFirst(const std::string& name, std::string_view listSpec, int flags) {
     CloseListing();
     SplitSearchName(name, m_strDirPart, m_strNamePart);
     m_list.Clear();
@@ -145,16 +146,15 @@ bool CFileSearch::FindFirst(const std::string& name, const std::string& listSpec
     if ((flags & SEARCH_LIST_ONLY) != 0 && !absolute && !m_list.NextDir(m_strListDir)) {
         return false;
     }
-    std::string pattern;
     for (;;) {
         if (absolute) {
-            pattern = m_strDirPart;
+            m_strPattern = m_strDirPart;
         } else {
-            pattern = m_strListDir;
-            AppendPath(pattern, m_strDirPart);
+            m_strPattern = m_strListDir;
+            AppendPath(m_strPattern, m_strDirPart);
         }
-        AppendPath(pattern, m_strNamePart);
-        m_hFind = Platform().FindFirstFile(pattern.c_str(), m_findData);
+        AppendPath(m_strPattern, m_strNamePart);
+        m_hFind = Platform().FindFirstFile(m_strPattern.c_str(), m_findData);
         if (m_hFind != INVALID_FIND_HANDLE) {
             SetMatchFromEntry();
             return true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -19,7 +20,7 @@ public:
 
     // `spec` is the list itself, or `>NAME` for the value of the environment variable NAME.
     // False when that variable does not exist (the list stays unset).
-    bool SetList(const std::string& spec);
+    bool SetList(std::string_view spec);
     // The next directory; false, with `out` empty, when none is left. Blanks and `;` before an
     // entry are skipped.
     bool NextDir(std::string& out);
@@ -40,9 +41,9 @@ public:
     CFileSearch(const CFileSearch&) = delete;
     CFileSearch& operator=(const CFileSearch&) = delete;
 
-    bool FindFirst(const std::string& name, const std::string& listSpec, int flags);
+    bool FindFirst(const std::string& name, std::string_view listSpec, int flags);
     bool FindFirst(const std::string& name, int flags) {
-        return FindFirst(name, std::string(), flags);
+        return FindFirst(name, std::string_view(), flags);
     }
     // Hands out the current match and advances; false, with `out` empty, when there is none.
     bool FindNext(std::string& out);
@@ -52,6 +53,7 @@ public:
     std::string m_strNamePart;
     CPathList m_list;  // one for the object's life, set anew by every FindFirst
     std::string m_strMatch;
+    std::string m_strPattern;  // what the listing is asked for, kept to spare an allocation
     CFindData m_findData;
     FindHandle m_hFind = INVALID_FIND_HANDLE;
 
