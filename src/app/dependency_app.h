@@ -100,7 +100,7 @@ public:
     std::string m_strObjPath;
     std::vector<CIncludeNode*> m_ruleDeps;
     CStringList m_objNames;
-    CStringList m_activeFiles;
+    std::vector<const std::string*> m_activeFiles;  // the nodes' paths
     CStringList m_macroRules;
     int m_bHierarchical;
     int m_bSystemIncludes;
@@ -131,8 +131,10 @@ private:
     CIncludeResolver m_resolver;
     // What the rule writer keeps between rules.
     CRuleScratch m_ruleScratch;
-    // The children of the files being scanned, a list for each depth, kept for the next file.
+    // The children and the include name of the files being scanned, for each depth, kept for
+    // the next file.
     std::vector<std::vector<CIncludeNode*>> m_childLists;
+    std::vector<std::string> m_includeNames;
 
     // Where an include of `includerPath` leads: a file to scan (NEW), the node of a file met
     // before (KNOWN), or after its report nothing (no node).
@@ -175,7 +177,7 @@ private:
     enum class ActiveFiles { LISTED, NOT_LISTED };
     static bool Reports(int mode);
     void ApplyMode(int mode, int code, ActiveFiles activeFiles);
-    void ProcessMatch(std::string& match);
+    void ProcessMatch(std::string& match, std::string& dir);
     void WriteEmptyRules();
     void WriteMainObj();
     void WriteMainDep();

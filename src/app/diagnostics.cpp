@@ -130,7 +130,7 @@ void CDependencyApp::DumpActiveFiles() {
     WriteStandardOutput("Active source files (most deeply nested first):\n");
     for (auto entry = m_activeFiles.rbegin(); entry != m_activeFiles.rend(); ++entry) {
         WriteStandardOutput("  ");
-        WriteStandardOutput(*entry);
+        WriteStandardOutput(**entry);
         WriteStandardOutput("\n");
     }
 }

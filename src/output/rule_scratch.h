@@ -54,8 +54,11 @@ public:
     void BeginRule(size_t nodes, const std::string& dir) {
         if (m_entries.size() < nodes) m_entries.resize(nodes);
         ++m_nPass;
-        auto known = m_dirIds.emplace(dir, static_cast<unsigned>(m_dirIds.size() + 1));
-        m_nDir = known.first->second;
+        auto known = m_dirIds.find(dir);
+        if (known == m_dirIds.end()) {
+            known = m_dirIds.emplace(dir, static_cast<unsigned>(m_dirIds.size() + 1)).first;
+        }
+        m_nDir = known->second;
     }
     // False when `node` is listed in this collection already; otherwise marks it listed.
     bool FirstVisit(const CIncludeNode& node) {

@@ -26,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -482,8 +483,7 @@ public:
         std::sort(m_entries.begin(), m_entries.end(), [](const CDirEntry& a, const CDirEntry& b) {
             return a.upper != b.upper ? a.upper < b.upper : a.name < b.name;
         });
-        for (size_t i = 0; i < m_entries.size(); ++i)
-            m_firstByUpper.emplace(m_entries[i].upper, i);
+        IndexByUpper();
         m_bListed = true;
         return true;
     }
@@ -511,10 +511,10 @@ public:
     // The entry `name` names: its exact bytes first, else the first in listing order that
     // differs only in letter case. `upper` is `name` upper-cased.
     const CDirEntry* Find(const char* name, const std::string& upper, Reach reach) const {
-        auto first = m_firstByUpper.find(upper);
-        if (first == m_firstByUpper.end()) return nullptr;
+        const size_t first = FirstOf(upper);
+        if (first == NONE) return nullptr;
         const CDirEntry* firstReached = nullptr;
-        for (size_t i = first->second; i < m_entries.size() && m_entries[i].upper == upper; ++i) {
+        for (size_t i = first; i < m_entries.size() && m_entries[i].upper == upper; ++i) {
             const CDirEntry& entry = m_entries[i];
             if (entry.name == name) {
                 if (Reaches(entry, reach)) return &entry;
@@ -533,8 +533,35 @@ public:
 private:
     std::string m_strPath;  // no trailing slash, but for the root
     bool m_bListed = false;
-    std::vector<CDirEntry> m_entries;                        // in listing order
-    std::unordered_map<std::string, size_t> m_firstByUpper;  // upper-cased name to first entry
+    std::vector<CDirEntry> m_entries;  // in listing order
+    static constexpr size_t NONE = static_cast<size_t>(-1);
+
+    // Upper-cased name to the first entry of it, in one block for the directory: open addressing
+    // over the entries' own keys, a slot holding an entry's index and one, or 0.
+    void IndexByUpper() {
+        size_t size = 8;
+        while (size < 2 * m_entries.size())
+            size *= 2;
+        m_slots.assign(size, 0);
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            if (i > 0 && m_entries[i].upper == m_entries[i - 1].upper) continue;
+            size_t slot = std::hash<std::string>()(m_entries[i].upper) & (size - 1);
+            while (m_slots[slot] != 0)
+                slot = (slot + 1) & (size - 1);
+            m_slots[slot] = static_cast<uint32_t>(i + 1);
+        }
+    }
+    size_t FirstOf(const std::string& upper) const {
+        if (m_slots.empty()) return NONE;
+        const size_t mask = m_slots.size() - 1;
+        for (size_t slot = std::hash<std::string>()(upper) & mask; m_slots[slot] != 0;
+             slot = (slot + 1) & mask) {
+            if (m_entries[m_slots[slot] - 1].upper == upper) return m_slots[slot] - 1;
+        }
+        return NONE;
+    }
+
+    std::vector<uint32_t> m_slots;
 };
 
 // An open listing: the entries of one directory that match a pattern.
@@ -609,6 +636,8 @@ private:
     std::string m_strFull;
     CDirsAsWritten<CDirectory> m_dirsAsWritten;
     std::string m_strKey;
+    std::string m_strChild;
+    std::vector<size_t> m_resolveEnds;
     std::string m_strUpper;
     std::string m_strPosix;
     // The makefile's new file while it exists, and the file it is to replace.
@@ -707,27 +736,30 @@ const CDirectory* CPosixPlatform::LocateParent(const char* name, const char*& le
 // Resolves a Windows directory path ("C:" for the root) component by component, each component
 // case-insensitively in its parent, and remembers every prefix on the way. The walk goes back to
 // the longest prefix known and then forward, in a loop: a path may have two thousand components.
+// `fullPath` stays as it is during the walk (it is the caller's text, never the layer's own
+// scratch that the walk uses).
 const CDirectory* CPosixPlatform::ResolveDirectory(const std::string& fullPath, size_t length) {
     m_strKey.assign(fullPath, 0, length);
     auto known = m_byWindowsPath.find(m_strKey);
     if (known != m_byWindowsPath.end()) return known->second;
-    const std::string path = m_strKey;
-    if (!IsCDrive(path)) {  // other drives and UNC names hold nothing
-        m_byWindowsPath.emplace(path, nullptr);
+    if (!IsCDrive(fullPath)) {  // other drives and UNC names hold nothing
+        m_byWindowsPath.emplace(m_strKey, nullptr);
         return nullptr;
     }
-    std::vector<size_t> ends{length};  // prefixes to resolve, the longest first
+    std::vector<size_t>& ends = m_resolveEnds;  // prefixes to resolve, the longest first
+    ends.assign(1, length);
     const CDirectory* directory = nullptr;
     for (;;) {
         if (ends.back() == 2) {
             ends.pop_back();
             directory = DirectoryAt("/");
-            m_byWindowsPath.emplace(path.substr(0, 2), directory);
+            m_byWindowsPath.emplace(fullPath.substr(0, 2), directory);
             break;
         }
-        const size_t parent = LastSeparatorOf(path.data(), ends.back(), false);
+        const size_t parent = LastSeparatorOf(fullPath.data(), ends.back(), false);
         if (parent == std::string::npos || parent < 2) break;  // no full path: nothing there
-        known = m_byWindowsPath.find(path.substr(0, parent));
+        m_strKey.assign(fullPath, 0, parent);
+        known = m_byWindowsPath.find(m_strKey);
         if (known != m_byWindowsPath.end()) {
             directory = known->second;
             break;
@@ -737,11 +769,12 @@ const CDirectory* CPosixPlatform::ResolveDirectory(const std::string& fullPath, 
     while (!ends.empty()) {
         const size_t end = ends.back();
         ends.pop_back();
-        const size_t separator = LastSeparatorOf(path.data(), end, false);
+        const size_t separator = LastSeparatorOf(fullPath.data(), end, false);
         if (directory != nullptr && separator != std::string::npos) {
-            directory = ResolveChild(*directory, path.substr(separator + 1, end - separator - 1));
+            m_strChild.assign(fullPath, separator + 1, end - separator - 1);
+            directory = ResolveChild(*directory, m_strChild);
         }
-        m_byWindowsPath.emplace(path.substr(0, end), directory);
+        m_byWindowsPath.emplace(fullPath.substr(0, end), directory);
     }
     return directory;
 }

@@ -40,17 +40,17 @@ bool CTextFile::OpenText(const char* name) {
     if (file == INVALID_FILE_HANDLE) return false;
     m_hFile = file;
     m_bOpen = true;
-    m_strName.assign(name);
     // A size is where a file ended when it was opened, so reading may stop there; but files that
     // a kernel makes as they are read (those in /proc) report 0 whatever they hold.
     m_nFileSize = m_facts.size > 0 ? m_facts.size : -1;
     Require(m_nCap);  // the whole file when it fits, and its handle is closed
+    // Only a file whose bytes are not all in memory needs its name again, for a reopen.
+    if (!m_bEof) m_strName.assign(name);
     return true;
 }
 
 bool CTextFile::Reopen() {
     if (m_bOpen) return true;
-    if (m_strName.empty()) return false;
     if (!m_bEof) {
         CFileFacts facts;
         FileHandle file = Platform().OpenFile(m_strName.c_str(), m_scope, facts);

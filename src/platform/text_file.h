@@ -45,8 +45,6 @@ public:
     // are all in memory needs no open. False when it cannot be opened.
     bool Reopen();
     bool IsOpen() const { return m_bOpen; }
-    // The name the file was opened by; empty before.
-    const std::string& Name() const { return m_strName; }
     // What the open learned of the file: its size and its identity, or after a failure, whether
     // the name reached no disk file.
     const CFileFacts& Facts() const { return m_facts; }
@@ -86,7 +84,7 @@ private:
 
     OpenScope m_scope;
     size_t m_nCap;
-    std::string m_strName;
+    std::string m_strName;  // for a reopen, of a file not all in memory
     CFileFacts m_facts;
     bool m_bOpen = false;
     FileHandle m_hFile = INVALID_FILE_HANDLE;  // none once every byte is in memory

@@ -14,22 +14,27 @@
 // What a file's scan makes active for as long as it lasts, and undoes however it ends: the file
 // on the active-file stack, its directory among those its quoted includes are searched in, its
 // node marked active (a file met again while active is a recursive header). The file's children
-// are gathered in a list of the scan's depth, kept for the next scan at that depth, and given to
-// the node at once when its scan ends, in one block of their own size.
+// are gathered in a list of the scan's depth, and its include names read into a text of that
+// depth, both kept for the next scan at that depth; the node gets its children at once when its
+// scan ends, in one block of their own size.
 class CDependencyApp::CActiveScan {
 public:
     CActiveScan(CDependencyApp& app, CIncludeNode& node) : m_app(app), m_node(node) {
-        m_app.m_activeFiles.push_back(node.path);
+        m_app.m_activeFiles.push_back(&node.path);
         m_app.m_resolver.EnterFile(node.path);
         node.SetActive(true);
-        if (app.m_childLists.size() < app.m_activeFiles.size()) app.m_childLists.emplace_back();
-        m_children.swap(app.m_childLists[app.m_activeFiles.size() - 1]);
+        const size_t depth = app.m_activeFiles.size();
+        if (app.m_childLists.size() < depth) app.m_childLists.emplace_back();
+        if (app.m_includeNames.size() < depth) app.m_includeNames.emplace_back();
+        m_children.swap(app.m_childLists[depth - 1]);
         m_children.clear();
+        m_include.swap(app.m_includeNames[depth - 1]);
     }
     ~CActiveScan() {
         m_node.SetActive(false);
         m_app.m_resolver.LeaveFile();
         m_app.m_childLists[m_app.m_activeFiles.size() - 1].swap(m_children);
+        m_app.m_includeNames[m_app.m_activeFiles.size() - 1].swap(m_include);
         m_app.m_activeFiles.pop_back();
     }
     CActiveScan(const CActiveScan&) = delete;
@@ -38,11 +43,14 @@ public:
     void AddChild(CIncludeNode* child) { m_children.push_back(child); }
     // Gives the node its children once the scan has read what it reads of the file.
     void GiveChildren() { m_node.children.assign(m_children.begin(), m_children.end()); }
+    // Where the include names of the file are read, a text of the scan's depth.
+    std::string& IncludeName() { return m_include; }
 
 private:
     CDependencyApp& m_app;
     CIncludeNode& m_node;
     std::vector<CIncludeNode*> m_children;
+    std::string m_include;
 };
 
 CIncludeResolver::CResult CDependencyApp::Resolve(const std::string& name,
@@ -99,7 +107,7 @@ CIncludeNode* CDependencyApp::ScanNewFile(std::string normal, const std::string&
     CIncludeNode* node = NewNode(std::move(normal), kind == KIND_ANGLE ? 1 : 0);
     m_resolver.Remember(file.Facts(), node);
     CActiveScan active(*this, *node);
-    std::string include;
+    std::string& include = active.IncludeName();
     while (file.ReadInclude(include)) {
         if (m_nExitCode != 0) break;
         const int childKind = include[0] == '<' ? KIND_ANGLE : KIND_QUOTED;

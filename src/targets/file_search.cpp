@@ -53,7 +53,8 @@ bool MakeNormalForm(const std::string& name, std::string& out) {
 
 bool MakeDirectoryForm(const std::string& name, std::string& out) {
     if (!Platform().GetFullPath(name.c_str(), out)) return false;
-    out = DirectoryOf(out);
+    const size_t backslash = FindLastBackslash(out);
+    out.resize(backslash == std::string::npos ? 0 : backslash + 1);
     Platform().LowerCase(out);
     return true;
 }

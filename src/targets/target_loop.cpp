@@ -7,6 +7,8 @@
 #include "targets/file_search.h"
 #include "targets/target_source.h"
 
+#include <utility>
+
 namespace {
 
 // Whether `name` ends in ".obj", letter case ignored.
@@ -30,6 +32,8 @@ int CDependencyApp::RunTargets() {
     if (!m_macros.empty()) WriteOutput("\n");
 
     CFileSearch search;
+    std::string match;  // reused from source to source, as is the text of its directory
+    std::string dir;
     for (size_t i = 0; i < m_targets.size() && m_nExitCode == 0; ++i) {
         m_strTargetExt = m_targetExts[i];
         if (!search.FindFirst(m_targets[i], 0)) {
@@ -37,9 +41,8 @@ int CDependencyApp::RunTargets() {
             if (m_nErrNoFiles >= 2) return 0;
             continue;
         }
-        std::string match;
         while (search.FindNext(match) && m_nExitCode == 0)
-            ProcessMatch(match);
+            ProcessMatch(match, dir);
     }
 
     if (m_bMacroFormat) {
@@ -54,8 +57,7 @@ int CDependencyApp::RunTargets() {
     return 1;
 }
 
-void CDependencyApp::ProcessMatch(std::string& match) {
-    std::string dir;
+void CDependencyApp::ProcessMatch(std::string& match, std::string& dir) {
     if (!MakeDirectoryForm(match, dir)) {
         // A name too long for the platform cannot be scanned: it is reported like any file
         // the scan cannot find.
@@ -64,9 +66,12 @@ void CDependencyApp::ProcessMatch(std::string& match) {
         return;
     }
     Platform().LowerCase(match);
-    CTargetSource source(match, dir);
-    source.m_pRoot = ScanFile(match, std::string(), KIND_SOURCE);
+    CTargetSource source(std::move(match), std::move(dir));
+    source.m_pRoot = ScanFile(source.m_strName, std::string(), KIND_SOURCE);
     if (source.m_pRoot != nullptr && m_nExitCode == 0) WriteRule(source);
+    // The texts go back to the loop, which reuses their room for the next source.
+    match = std::move(source.m_strName);
+    dir = std::move(source.m_strDir);
 }
 
 void CDependencyApp::WriteEmptyRules() {

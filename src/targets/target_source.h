@@ -2,13 +2,14 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 class CIncludeNode;
 
 class CTargetSource {
 public:
-    CTargetSource(const std::string& name, const std::string& dir)
-        : m_strName(name), m_strDir(dir) {}
+    CTargetSource(std::string name, std::string dir)
+        : m_strName(std::move(name)), m_strDir(std::move(dir)) {}
 
     std::string m_strName;            // matched name, lower-cased (src\main.c)
     std::string m_strDir;             // directory form (c:\proj\src\)
