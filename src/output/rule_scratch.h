@@ -45,6 +45,7 @@ private:
 struct CRuleLine {
     const std::string* name;
     const char* end;  // " \\\n" when the rule continues, else "\n", or " \n" after a /U text
+    size_t endLength;
 };
 
 class CRuleScratch {

@@ -46,13 +46,33 @@ bool SameRoot(const std::string& dir, const std::string& path, size_t& root) {
 }
 
 // The lines of a rule's names after its head, a tab before each; the first one stands on the
-// head's own line when `headTakesFirst`.
+// head's own line when `headTakesFirst`. Sized once and copied in: a rule may list thousands.
 void AppendRuleLines(std::string& text, const std::vector<CRuleLine>& lines, bool headTakesFirst) {
+    size_t size = text.size();
+    for (const CRuleLine& line : lines)
+        size += 3 + line.name->size() + line.endLength;
+    const size_t start = text.size();
+    text.resize(size);
+    char* out = &text[start];
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0 || !headTakesFirst) text += '\t';
-        AppendQuoted(text, *lines[i].name);
-        text += lines[i].end;
+        if (i > 0 || !headTakesFirst) *out++ = '\t';
+        *out++ = '"';
+        std::memcpy(out, lines[i].name->data(), lines[i].name->size());
+        out += lines[i].name->size();
+        *out++ = '"';
+        std::memcpy(out, lines[i].end, lines[i].endLength);
+        out += lines[i].endLength;
     }
+    text.resize(static_cast<size_t>(out - text.data()));
+}
+
+// What ends a line: more of the rule follows, or the rule's last dependency, or its last /U text.
+const char CONTINUED[] = " \\\n";
+const char LAST[] = "\n";
+const char LAST_UNIVERSAL[] = " \n";
+
+CRuleLine Line(const std::string& name, const char* end, size_t endSize) {
+    return CRuleLine{&name, end, endSize - 1};
 }
 
 }  // namespace
@@ -283,11 +303,15 @@ void CDependencyApp::ListRuleLines(const CTargetSource& source, const std::strin
     for (size_t i = 1; i < m_ruleDeps.size(); ++i) {
         const std::string& name = DisplayName(*m_ruleDeps[i], source.m_strDir);
         if (name == display) continue;
-        lines.push_back(CRuleLine{&name, i + 1 < total ? " \\\n" : "\n"});
+        lines.push_back(i + 1 < total ? Line(name, CONTINUED, sizeof CONTINUED)
+                                      : Line(name, LAST, sizeof LAST));
         if (m_bEmptyRules) m_ruleScratch.m_dependencyNames.Add(name);
     }
-    for (size_t j = 0; j < m_universals.size(); ++j)
-        lines.push_back(CRuleLine{&m_universals[j], j + 1 < m_universals.size() ? " \\\n" : " \n"});
+    for (size_t j = 0; j < m_universals.size(); ++j) {
+        lines.push_back(j + 1 < m_universals.size()
+                            ? Line(m_universals[j], CONTINUED, sizeof CONTINUED)
+                            : Line(m_universals[j], LAST_UNIVERSAL, sizeof LAST_UNIVERSAL));
+    }
 }
 
 // The rule is put together in one text and written at once.
