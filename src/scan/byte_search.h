@@ -93,3 +93,21 @@ inline const char* FindInComment(const char* p, const char* end) {
     }
     return end;
 }
+
+// The first byte in [p, end) that is one of `Bytes`, or `end`.
+template <char... Bytes>
+inline const char* FindAnyOf(const char* p, const char* end) {
+#if INCWALK32_SSE2
+    for (; end - p >= 16; p += 16) {
+        const __m128i block = bytesearch::Load(p);
+        __m128i hits = _mm_setzero_si128();
+        ((hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, _mm_set1_epi8(Bytes)))), ...);
+        const int mask = _mm_movemask_epi8(hits);
+        if (mask != 0) return p + bytesearch::FirstBit(mask);
+    }
+#endif
+    for (; p < end; ++p) {
+        if (((*p == Bytes) || ...)) return p;
+    }
+    return end;
+}

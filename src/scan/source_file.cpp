@@ -29,6 +29,25 @@ bool AllBlank(const char* from, const char* to) {
     return true;
 }
 
+// Whether `#include` stands at `hash`, after nothing but blanks from `from` on, within the piece
+// (up to `limit`) and the bytes in memory (up to `end`). Blanking comments changes no character
+// of `#include`: a piece whose first characters after blanks are not those is no include line.
+bool IsIncludeAt(const char* from, const char* hash, const char* limit, const char* end) {
+    static const char INCLUDE[] = "#include";
+    const size_t length = sizeof INCLUDE - 1;
+    return hash + length <= limit && hash + length <= end &&
+           std::memcmp(hash, INCLUDE, length) == 0 && AllBlank(from, hash);
+}
+
+// In a piece that is in a comment from its start at `piece`: the first `/` that a `*` of the
+// piece stands before, or the first LF or NUL.
+const char* FindCommentEnd(const char* piece, const char* end) {
+    const char* q = FindAnyOf<'/', '\n', '\0'>(piece, end);
+    while (q < end && *q == '/' && (q == piece || q[-1] != '*'))
+        q = FindAnyOf<'/', '\n', '\0'>(q + 1, end);
+    return q;
+}
+
 // The end of a piece that starts at `start` and whose line ends with the LF at `lineEnd`: the
 // LF, unless the piece's characters run out before it. A CR LF pair reads as one character, so a
 // line of 1998 characters and CR LF is one piece; cutting it before its LF instead changes nothing
@@ -99,8 +118,30 @@ bool CSourceFile::FindIncludePiece(const char*& start, const char*& hash, int& i
         // may begin an include line.
         bool atStart = true;
         const char* blankFrom = piece;
-        char quote = 0;
         const char* p = piece;
+        if (m_bInComment) {
+            // Most pieces of a comment hold no `*/`, and are passed over looking for slashes.
+            const char* q = FindCommentEnd(piece, scanEnd);
+            if (q == scanEnd) {
+                piece = std::min(end, limit);
+                continue;
+            }
+            if (*q == '\n') {
+                piece = EndAtLineEnd(piece, q);
+                continue;
+            }
+            if (q >= limit) {
+                piece = limit;
+                continue;
+            }
+            if (*q == '\0') {
+                piece = PieceEnd(piece, q);
+                continue;
+            }
+            m_bInComment = 0;
+            p = blankFrom = q + 1;
+        }
+        char quote = 0;
         const char* next = nullptr;  // the start of the next piece
         while (next == nullptr) {
             const char* q = m_bInComment ? FindInComment(p, scanEnd)
@@ -140,12 +181,7 @@ bool CSourceFile::FindIncludePiece(const char*& start, const char*& hash, int& i
                     p = q + 2;
                 }
             } else if (c == '#') {
-                // Blanking comments changes no character of `#include`: a piece whose first
-                // characters after blanks are not those is no include line.
-                static const char INCLUDE[] = "#include";
-                const size_t length = sizeof INCLUDE - 1;
-                if (atStart && q + length <= limit && q + length <= end &&
-                    std::memcmp(q, INCLUDE, length) == 0 && AllBlank(blankFrom, q)) {
+                if (atStart && IsIncludeAt(blankFrom, q, limit, end)) {
                     Consume(piece);
                     start = piece;
                     hash = q;
