@@ -5,6 +5,7 @@
 
 long g_nAllocationsLeft = -1;
 std::atomic<long> g_nAllocationsAlive{0};
+std::atomic<long> g_nAllocationsMade{0};
 
 // GCC takes the replacement's free for a mismatch.
 #pragma GCC diagnostic push
@@ -16,6 +17,7 @@ void* operator new(size_t size) {
     void* block = std::malloc(size != 0 ? size : 1);
     if (block == nullptr) throw std::bad_alloc();
     ++g_nAllocationsAlive;
+    ++g_nAllocationsMade;
     return block;
 }
 

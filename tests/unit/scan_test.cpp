@@ -46,6 +46,24 @@ TEST_F(ScanTest, EachFileIsOpenedAndReadOnceWithOneFileOpenAtATime) {
     EXPECT_TRUE(run.app->m_activeFiles.empty());
 }
 
+// An includer of 40 KB whose includes stand all through it, each naming a new file: every file
+// is opened once however often the scan closes and reopens the includer around an include.
+TEST_F(ScanTest, LargeIncluderIsOpenedOnceAcrossItsIncludes) {
+    std::string big;
+    for (int i = 0; i < 20; ++i) {
+        big += "#include \"h" + std::to_string(i) + ".h\"\n" + std::string(2000, ' ') + "\n";
+        files.Write("h" + std::to_string(i) + ".h", "#include \"common.h\"\n");
+    }
+    files.Write("big.c", big);
+    files.Write("common.h", "");
+    CAppRun run({"/nologo", "big.c"});
+    EXPECT_EQ(0, run.ExitCode()) << run.err;
+    for (const auto& opened : files.opens)
+        EXPECT_EQ(1, opened.second) << opened.first;
+    EXPECT_EQ(22u, files.opens.size());
+    EXPECT_EQ(1, files.mostOpenFiles);
+}
+
 // The kept answer of the /I path for <x.h> soon knows x.h's node; a file on the active-file stack
 // is still refused as recursive, and taken again once its scan is over.
 TEST_F(ScanTest, KeptAnswersStillRefuseRecursion) {
