@@ -1,5 +1,6 @@
 // Micro-benchmarks of the paths the scan takes for every line and every include: reading and
-// stripping lines, directory-cache probes, the normal form of a path and lower-casing.
+// stripping lines, the search of an include along a directory list and the directory-cache probes
+// under it, the normal form of a path and lower-casing.
 //
 // Run: build/bench-release/bench/hot_paths_bench [--benchmark_filter=REGEX]
 // The fixture (a directory of 500 headers and one large source file) is made once in the
@@ -29,6 +30,8 @@ public:
         m_root = fs::temp_directory_path() / "incwalk32-hot-paths";
         fs::remove_all(m_root);
         fs::create_directories(m_root / "Headers");
+        fs::create_directories(m_root / "inc1");
+        fs::create_directories(m_root / "inc2");
         for (int i = 0; i < HEADER_COUNT; ++i)
             std::ofstream(m_root / "Headers" / ("Header_" + std::to_string(i) + ".H")) << "\n";
         WriteBigSource();
@@ -123,6 +126,37 @@ void BM_StripComments(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(sizeof(LINE) - 1));
 }
 BENCHMARK(BM_StripComments);
+
+// The search of an include along a list of three directories, as the scan makes it for a name
+// the /I path holds (in its last directory) and for one it does not.
+void BM_SearchAlongListHit(benchmark::State& state) {
+    const std::string list =
+        Fixture().Path("inc1") + ";" + Fixture().Path("inc2") + ";" + Fixture().Path("Headers");
+    CFileSearch search;
+    std::string match;
+    for (auto _ : state) {
+        if (!search.FindFirst("header_250.h", list, SEARCH_LIST_ONLY)) {
+            state.SkipWithError("header_250.h not found");
+            return;
+        }
+        search.FindNext(match);
+        benchmark::DoNotOptimize(match.data());
+    }
+}
+BENCHMARK(BM_SearchAlongListHit);
+
+void BM_SearchAlongListMiss(benchmark::State& state) {
+    const std::string list =
+        Fixture().Path("inc1") + ";" + Fixture().Path("inc2") + ";" + Fixture().Path("Headers");
+    CFileSearch search;
+    for (auto _ : state) {
+        if (search.FindFirst("no_such_header.h", list, SEARCH_LIST_ONLY)) {
+            state.SkipWithError("found what does not exist");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_SearchAlongListMiss);
 
 // A probe in a directory already read: the name is written in another case than on disk.
 void BM_FindFirstFileHit(benchmark::State& state) {
