@@ -119,7 +119,16 @@ bool CSourceFile::FindIncludePiece(const char*& start, const char*& hash, int& i
         bool atStart = true;
         const char* blankFrom = piece;
         const char* p = piece;
-        if (m_bInComment) {
+        const char* first = nullptr;  // the first byte the search stops at, when known
+        if (!m_bInComment) {
+            // Most lines hold nothing that matters: the search stops at their line end first.
+            first = FindInCode(piece, scanEnd);
+            if (first != scanEnd && *first == '\n' &&
+                first - piece < static_cast<std::ptrdiff_t>(PIECE_CHARS)) {
+                piece = first + 1;
+                continue;
+            }
+        } else {
             // Most pieces of a comment hold no `*/`, and are passed over looking for slashes.
             const char* q = FindCommentEnd(piece, scanEnd);
             if (q == scanEnd) {
@@ -144,9 +153,11 @@ bool CSourceFile::FindIncludePiece(const char*& start, const char*& hash, int& i
         char quote = 0;
         const char* next = nullptr;  // the start of the next piece
         while (next == nullptr) {
-            const char* q = m_bInComment ? FindInComment(p, scanEnd)
-                            : quote != 0 ? FindInLiteral(p, scanEnd, quote)
-                                         : FindInCode(p, scanEnd);
+            const char* q = first != nullptr ? first
+                            : m_bInComment   ? FindInComment(p, scanEnd)
+                            : quote != 0     ? FindInLiteral(p, scanEnd, quote)
+                                             : FindInCode(p, scanEnd);
+            first = nullptr;
             if (q == scanEnd) {
                 next = std::min(end, limit);
                 break;
