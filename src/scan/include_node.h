@@ -22,6 +22,52 @@ struct CFileKeyHash {
     }
 };
 
+class CIncludeNode;
+
+// The files met by their identity, to their nodes: open addressing in one block that doubles as
+// it fills, so that a file costs no allocation of its own.
+class CIdentityTable {
+public:
+    CIncludeNode* Find(const CFileKey& key) const {
+        if (m_slots.empty()) return nullptr;
+        for (size_t slot = Home(key);; slot = (slot + 1) & (m_slots.size() - 1)) {
+            if (m_slots[slot].node == nullptr) return nullptr;
+            if (m_slots[slot].key == key) return m_slots[slot].node;
+        }
+    }
+    // Enters `node` for `key`, unless the key has a node already.
+    void Insert(const CFileKey& key, CIncludeNode* node) {
+        if (2 * (m_nCount + 1) > m_slots.size()) Grow();
+        for (size_t slot = Home(key);; slot = (slot + 1) & (m_slots.size() - 1)) {
+            if (m_slots[slot].node == nullptr) {
+                m_slots[slot] = CSlot{key, node};
+                ++m_nCount;
+                return;
+            }
+            if (m_slots[slot].key == key) return;
+        }
+    }
+
+private:
+    struct CSlot {
+        CFileKey key;
+        CIncludeNode* node;  // null: a free slot
+    };
+    size_t Home(const CFileKey& key) const { return CFileKeyHash()(key) & (m_slots.size() - 1); }
+    void Grow() {
+        std::vector<CSlot> old(m_slots.empty() ? 64 : 2 * m_slots.size(),
+                               CSlot{CFileKey{0, 0}, nullptr});
+        old.swap(m_slots);
+        m_nCount = 0;
+        for (const CSlot& entry : old) {
+            if (entry.node != nullptr) Insert(entry.key, entry.node);
+        }
+    }
+
+    std::vector<CSlot> m_slots;  // a power of two in size, at most half full
+    size_t m_nCount = 0;
+};
+
 class CIncludeNode {
 public:
     CIncludeNode(std::string nodePath, int bSystem, size_t nodeIndex)

@@ -58,17 +58,17 @@ void CIncludeResolver::KnowNode(CListAnswer& answer, CIncludeNode* node) {
 CIncludeNode* CIncludeResolver::SameFile(const CFileFacts& facts, const std::string& normal,
                                          CFileTable& table) {
     if (!facts.hasIdentity) return nullptr;
-    auto same = m_nodeByIdentity.find(CFileKey{facts.volume, facts.index});
-    if (same == m_nodeByIdentity.end()) return nullptr;
+    CIncludeNode* const same = m_nodeByIdentity.Find(CFileKey{facts.volume, facts.index});
+    if (same == nullptr) return nullptr;
     m_aliasNames.push_back(normal);
-    table.emplace(m_aliasNames.back(), same->second);
-    if (m_pAnswer != nullptr) KnowNode(*m_pAnswer, same->second);
+    table.emplace(m_aliasNames.back(), same);
+    if (m_pAnswer != nullptr) KnowNode(*m_pAnswer, same);
     m_bAliases = true;
-    return same->second;
+    return same;
 }
 
 void CIncludeResolver::Remember(const CFileFacts& facts, CIncludeNode* node) {
-    if (facts.hasIdentity) m_nodeByIdentity.emplace(CFileKey{facts.volume, facts.index}, node);
+    if (facts.hasIdentity) m_nodeByIdentity.Insert(CFileKey{facts.volume, facts.index}, node);
 }
 
 void CIncludeResolver::EnterFile(const std::string& normal) {

@@ -87,7 +87,7 @@ private:
     CActiveDirs m_activeDirs;
     std::unordered_map<std::string, CListAnswer> m_listAnswers;
     CListAnswer* m_pAnswer = nullptr;  // the answer of the last resolution, if one served
-    std::unordered_map<CFileKey, CIncludeNode*, CFileKeyHash> m_nodeByIdentity;
+    CIdentityTable m_nodeByIdentity;
     bool m_bAliases = false;
     std::deque<std::string> m_aliasNames;  // the second names of files, keys of the file table
     std::deque<CIncludeNode> m_nodes;

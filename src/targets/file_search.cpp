@@ -13,6 +13,13 @@ size_t WalkToBackslash(const std::string& text, size_t from) {
 }
 
 size_t FindLastBackslash(const std::string& text, Slash slash) {
+    // A trail byte follows a byte of 0x80 or more: only a candidate behind such a byte needs the
+    // walk from the start.
+    const size_t candidate = slash == Slash::TOO ? text.find_last_of("\\/") : text.rfind('\\');
+    if (candidate == std::string::npos || candidate == 0 ||
+        static_cast<unsigned char>(text[candidate - 1]) < 0x80) {
+        return candidate;
+    }
     CPlatform& platform = Platform();
     size_t last = std::string::npos;
     for (size_t i = 0; i < text.size();) {
