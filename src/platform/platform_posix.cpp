@@ -191,15 +191,18 @@ void JoinCollapsed(const char* rest, std::string& out) {
         afterSeparator = true;
     }
     for (const char* p = rest; *p != '\0';) {
-        const char* next = NextChar(p);
-        if (!IsSeparator(*p)) {
-            out.append(p, next);
-            afterSeparator = false;
-        } else if (!afterSeparator) {
-            out += '\\';
+        if (IsSeparator(*p)) {
+            if (!afterSeparator) out += '\\';
             afterSeparator = true;
+            ++p;
+            continue;
         }
-        p = next;
+        const char* componentEnd = p;
+        while (*componentEnd != '\0' && !IsSeparator(*componentEnd))
+            componentEnd = NextChar(componentEnd);
+        out.append(p, static_cast<size_t>(componentEnd - p));
+        afterSeparator = false;
+        p = componentEnd;
     }
 }
 
@@ -282,31 +285,39 @@ bool IsOrdinaryLeaf(const char* leaf) {
     return length != 0 && leaf[length - 1] != '.' && leaf[length - 1] != ' ';
 }
 
-// Whether the rest of a name is plain: no separator first or doubled, no "." or ".." component,
-// no component that ends in a dot, no blank at its end. Most names the scan hands over are, and
-// need no component-wise work.
-bool IsPlainRest(const char* rest) {
-    bool componentStart = true;
-    char last = '\0';
-    for (const char* p = rest; *p != '\0'; p = NextChar(p)) {
-        const bool start = componentStart;
-        componentStart = IsSeparator(*p);
-        if (componentStart && last == '.') return false;
-        last = *p;
-        if (!start) continue;
-        if (IsSeparator(*p)) return false;
-        if (*p == '.' && (p[1] == '\0' || IsSeparator(p[1]) ||
-                          (p[1] == '.' && (p[2] == '\0' || IsSeparator(p[2]))))) {
-            return false;
+enum class Rest { PLAIN, SEPARATORS_TO_JOIN, DOTS_TO_RESOLVE };
+
+// What the rest of a name needs beyond its slashes made backslashes: nothing (most names the scan
+// hands over), its runs of separators joined (a directory written with a separator at its end,
+// and a name after it), or the component-wise work for a "." or ".." component, a component that
+// ends in a dot or a blank at its end. Bytes will do for characters here: a dot or a blank is
+// never part of a multibyte character, nor is a backslash after a dot. A trail byte that is a
+// backslash before a separator is taken for a run to join, which joining leaves as it is.
+Rest ClassifyRest(const char* rest) {
+    Rest kind = IsSeparator(rest[0]) ? Rest::SEPARATORS_TO_JOIN : Rest::PLAIN;
+    const char* p = rest;
+    for (; *p != '\0'; ++p) {
+        if (*p == '.') {
+            if (p[1] == '\0' || IsSeparator(p[1])) return Rest::DOTS_TO_RESOLVE;
+        } else if (IsSeparator(*p) && IsSeparator(p[1])) {
+            kind = Rest::SEPARATORS_TO_JOIN;
         }
     }
-    return last != '.' && last != ' ';
+    return p != rest && p[-1] == ' ' ? Rest::DOTS_TO_RESOLVE : kind;
 }
 
-// Appends a plain rest to a full path's root, slashes made backslashes, as AppendComponents
-// would. False, with nothing appended, when the rest is not plain.
+// Appends a rest with no dots to resolve to a full path's root as AppendComponents would. False,
+// with nothing appended, when it has some.
 bool AppendPlainRest(const char* rest, std::string& out) {
-    if (!IsPlainRest(rest)) return false;
+    switch (ClassifyRest(rest)) {
+        case Rest::DOTS_TO_RESOLVE:
+            return false;
+        case Rest::SEPARATORS_TO_JOIN:
+            JoinCollapsed(rest, out);
+            return true;
+        case Rest::PLAIN:
+            break;
+    }
     if (*rest == '\0') return true;
     if (!EndsWithBackslash(out)) out += '\\';
     const size_t start = out.size();
@@ -334,19 +345,35 @@ const char* StartUncPath(const char* name, std::string& out, size_t& rootLength)
     return p;
 }
 
+// Maps the case of the ASCII letters of `text` eight bytes at a time, up to the first word of
+// eight that holds a byte of 0x80 or more; returns how many bytes it mapped.
+size_t MapAsciiWords(char* text, size_t size, bool upper) {
+    const uint64_t ones = 0x0101010101010101u;
+    const uint64_t highBits = 0x8080808080808080u;
+    const uint64_t first = (upper ? 'a' : 'A') * ones;
+    const uint64_t last = (upper ? 'z' : 'Z') * ones;
+    size_t at = 0;
+    for (; size - at >= 8; at += 8) {
+        uint64_t word;
+        std::memcpy(&word, text + at, 8);
+        if ((word & highBits) != 0) break;
+        // A byte's high bit is set in `fromFirst` when it is at least the first letter, and in
+        // `pastLast` when it is beyond the last: no byte carries into the next, all being ASCII.
+        const uint64_t fromFirst = word + (highBits - first);
+        const uint64_t pastLast = word + (highBits - last - ones);
+        const uint64_t letters = (fromFirst & ~pastLast) & highBits;
+        word ^= letters >> 2;  // 0x20 for every letter: the other case
+        std::memcpy(text + at, &word, 8);
+    }
+    return at;
+}
+
 // Maps the case of `text` in place: ASCII letters directly, every other character as one
 // multibyte character of the locale. A byte that starts no valid character stays, and so does a
 // character whose other case has another length, because the mapping never moves bytes.
 void MapCase(std::string& text, bool upper) {
-    // Most names are ASCII through and through.
-    size_t at = 0;
-    if (upper) {
-        for (; at < text.size() && IsAscii(text[at]); ++at)
-            text[at] = AsciiUpper(text[at]);
-    } else {
-        for (; at < text.size() && IsAscii(text[at]); ++at)
-            text[at] = AsciiLower(text[at]);
-    }
+    // Most names are ASCII through and through: eight characters at a time while they are.
+    size_t at = MapAsciiWords(&text[0], text.size(), upper);
     while (at < text.size()) {
         if (IsAscii(text[at])) {
             text[at] = upper ? AsciiUpper(text[at]) : AsciiLower(text[at]);

@@ -80,6 +80,8 @@ TEST_F(PlatformFullPath, ResolvesNamesTextually) {
         {"a.c", "~\\a.c"},
         {"src/sub\\a.c", "~\\src\\sub\\a.c"},
         {"src\\\\sub//\\a.c", "~\\src\\sub\\a.c"},
+        {"src//\\.\\a.c ", "~\\src\\a.c"},
+        {"src/\\a.c.", "~\\src\\a.c"},
         {".\\src\\.\\x\\..\\a.c", "~\\src\\a.c"},
         {"no\\such\\..\\dir", "~\\no\\dir"},
         {"c:a.c", "~\\a.c"},
@@ -483,6 +485,28 @@ TEST_F(PlatformCaseMapping, ChangesOnlyAsciiLettersInTheCLocale) {
     EXPECT_EQ(Lower(CAPITAL_A_UMLAUT + "Bc:\\X" + INVALID), CAPITAL_A_UMLAUT + "bc:\\x" + INVALID);
     EXPECT_EQ(Upper(SMALL_A_UMLAUT + "bC"), SMALL_A_UMLAUT + "BC");
     EXPECT_EQ(Platform().CharLength(SMALL_A_UMLAUT.c_str()), 1u);
+}
+
+// Names are mapped eight bytes at a time up to the first byte of 0x80 or more: every ASCII byte,
+// and a multibyte character at any place, must come out as one byte at a time would have it.
+TEST_F(PlatformCaseMapping, MapsEveryAsciiByteAsOneAtATime) {
+    ASSERT_NE(std::setlocale(LC_CTYPE, "C"), nullptr);
+    std::string ascii;
+    for (int c = 1; c < 0x80; ++c)
+        ascii += static_cast<char>(c);
+    std::string lower = ascii;
+    std::string upper = ascii;
+    for (char& c : lower)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    for (char& c : upper)
+        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    EXPECT_EQ(Lower(ascii), lower);
+    EXPECT_EQ(Upper(ascii), upper);
+    for (size_t at = 0; at <= 17; ++at) {
+        const std::string name = std::string(at, 'Q') + SMALL_A_UMLAUT + "Zz@[`{";
+        EXPECT_EQ(Lower(name), std::string(at, 'q') + SMALL_A_UMLAUT + "zz@[`{") << at;
+        EXPECT_EQ(Upper(name), std::string(at, 'Q') + SMALL_A_UMLAUT + "ZZ@[`{") << at;
+    }
 }
 
 TEST_F(PlatformCaseMapping, MapsMultibyteCharactersAsWholeCharacters) {
