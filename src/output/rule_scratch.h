@@ -4,6 +4,9 @@
 // the rule being written.
 #pragma once
 
+#include <algorithm>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -48,6 +51,38 @@ struct CRuleLine {
     size_t endLength;
 };
 
+// The text of one rule, put together in place and written at once. A string would set every
+// byte it grows by before the names are copied in, and a rule may list thousands of headers.
+class CRuleText {
+public:
+    void Clear() { m_nSize = 0; }
+    void Append(const char* text, size_t length) { std::memcpy(Extend(length), text, length); }
+    void Append(const std::string& text) { Append(text.data(), text.size()); }
+    void Append(char c) { *Extend(1) = c; }
+    // Room for `length` more bytes at the end, which the caller fills.
+    char* Extend(size_t length) {
+        if (m_nCapacity - m_nSize < length) Grow(m_nSize + length);
+        char* room = m_pBytes.get() + m_nSize;
+        m_nSize += length;
+        return room;
+    }
+    const char* Data() const { return m_pBytes.get(); }
+    size_t Size() const { return m_nSize; }
+
+private:
+    void Grow(size_t least) {
+        const size_t capacity = std::max(least, 2 * m_nCapacity);
+        std::unique_ptr<char[]> bytes(new char[capacity]);
+        if (m_nSize != 0) std::memcpy(bytes.get(), m_pBytes.get(), m_nSize);
+        m_pBytes = std::move(bytes);
+        m_nCapacity = capacity;
+    }
+
+    std::unique_ptr<char[]> m_pBytes;
+    size_t m_nSize = 0;
+    size_t m_nCapacity = 0;
+};
+
 class CRuleScratch {
 public:
     // Starts the collection of a new rule over a graph of `nodes` nodes, for a source in the
@@ -89,7 +124,7 @@ public:
 
     // Texts of one rule, kept to spare allocations per rule: a rule may list thousands of
     // headers.
-    std::string m_strRuleText;
+    CRuleText m_ruleText;
     std::string m_strObjName;
     std::string m_strUnknownExt;
     std::string m_strSourcePath;

@@ -1,6 +1,7 @@
 // The makefile text of one source file: the plain rule, the macro-based block or the tree.
 #include "output/rule_writer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
@@ -36,6 +37,17 @@ size_t RootLength(const std::string& path) {
     return end == std::string::npos ? 0 : end + 1;
 }
 
+// The length of the start that two texts share, where their first `from` bytes are known alike.
+size_t SharedLength(const std::string& a, const std::string& b, size_t from) {
+    const size_t limit = std::min(a.size(), b.size());
+    size_t shared = from;
+    while (limit - shared >= 8 && std::memcmp(a.data() + shared, b.data() + shared, 8) == 0)
+        shared += 8;
+    while (shared < limit && a[shared] == b[shared])
+        ++shared;
+    return shared;
+}
+
 // Whether two normal forms stand on the same root (the drive letter compared without regard to
 // letter case); `root` is its length.
 bool SameRoot(const std::string& dir, const std::string& path, size_t& root) {
@@ -47,13 +59,12 @@ bool SameRoot(const std::string& dir, const std::string& path, size_t& root) {
 
 // The lines of a rule's names after its head, a tab before each; the first one stands on the
 // head's own line when `headTakesFirst`. Sized once and copied in: a rule may list thousands.
-void AppendRuleLines(std::string& text, const std::vector<CRuleLine>& lines, bool headTakesFirst) {
-    size_t size = text.size();
+void AppendRuleLines(CRuleText& text, const std::vector<CRuleLine>& lines, bool headTakesFirst) {
+    size_t size = 0;
     for (const CRuleLine& line : lines)
         size += 3 + line.name->size() + line.endLength;
-    const size_t start = text.size();
-    text.resize(size);
-    char* out = &text[start];
+    if (headTakesFirst && !lines.empty()) --size;
+    char* out = text.Extend(size);
     for (size_t i = 0; i < lines.size(); ++i) {
         if (i > 0 || !headTakesFirst) *out++ = '\t';
         *out++ = '"';
@@ -63,7 +74,6 @@ void AppendRuleLines(std::string& text, const std::vector<CRuleLine>& lines, boo
         std::memcpy(out, lines[i].end, lines[i].endLength);
         out += lines[i].endLength;
     }
-    text.resize(static_cast<size_t>(out - text.data()));
 }
 
 // What ends a line: more of the rule follows, or the rule's last dependency, or its last /U text.
@@ -200,21 +210,17 @@ void CDependencyApp::MakeDependencyName(const std::string& dir, const std::strin
         name = path;
         return;
     }
+    // The directories the two share are those whose backslash lies within the bytes they share.
     // Components end at backslashes that are characters of their own, never at the trail byte
     // of a multibyte character.
+    const size_t shared = SharedLength(dir, path, root);
     size_t d = root;
-    size_t p = root;
-    int matched = 0;
     for (;;) {
         const size_t backslash = FindBackslash(dir, d);
-        if (backslash == std::string::npos) break;
-        const size_t length = backslash + 1 - d;
-        if (path.size() - p < length || path.compare(p, length, dir, d, length) != 0) break;
-        d += length;
-        p += length;
-        ++matched;
+        if (backslash == std::string::npos || backslash >= shared) break;
+        d = backslash + 1;
     }
-    if (matched == 0) {
+    if (d == root) {
         name = path;
         return;
     }
@@ -223,7 +229,7 @@ void CDependencyApp::MakeDependencyName(const std::string& dir, const std::strin
          level = FindBackslash(dir, level + 1)) {
         name += "..\\";
     }
-    name.append(path, p, std::string::npos);
+    name.append(path, d, std::string::npos);
 }
 
 inline const std::string& CDependencyApp::DisplayName(CIncludeNode& node, const std::string& dir) {
@@ -316,27 +322,39 @@ void CDependencyApp::ListRuleLines(const CTargetSource& source, const std::strin
 
 // The rule is put together in one text and written at once.
 void CDependencyApp::WritePlainRule(const std::string& objName, const std::string& display) {
-    std::string& text = m_ruleScratch.m_strRuleText;
-    text = '"';
-    text += m_strObjPath;
-    text += objName;
-    text += "\": ";
-    AppendQuoted(text, display);
-    text += m_ruleDeps.size() + m_universals.size() >= 2 ? " \\\n" : "\n";
+    CRuleText& text = m_ruleScratch.m_ruleText;
+    text.Clear();
+    text.Append('"');
+    text.Append(m_strObjPath);
+    text.Append(objName);
+    text.Append("\": ", 3);
+    text.Append('"');
+    text.Append(display);
+    text.Append('"');
+    if (m_ruleDeps.size() + m_universals.size() >= 2) {
+        text.Append(" \\\n", 3);
+    } else {
+        text.Append('\n');
+    }
     AppendRuleLines(text, m_ruleScratch.m_lines, false);
-    text += '\n';
-    WriteOutput(text);
+    text.Append('\n');
+    WriteOutput(text.Data(), text.Size());
 }
 
 void CDependencyApp::WriteMacroBlock(const CTargetSource& source, const std::string& objName,
                                      const std::string& display) {
     const std::string& macro =
         m_ruleScratch.m_macroNames.NameOf(SourcePath(source), MakeMacroName(display));
-    std::string& text = m_ruleScratch.m_strRuleText;
-    text = macro;
-    text += m_ruleDeps.size() + m_universals.size() == 1 ? " = \n" : " = ";
+    CRuleText& text = m_ruleScratch.m_ruleText;
+    text.Clear();
+    text.Append(macro);
+    if (m_ruleDeps.size() + m_universals.size() == 1) {
+        text.Append(" = \n", 4);
+    } else {
+        text.Append(" = ", 3);
+    }
     AppendRuleLines(text, m_ruleScratch.m_lines, true);
-    text += '\n';
+    text.Append('\n');
     m_macroRules.push_back('"' + m_strObjPath + objName + "\": " + display + " $(" + macro + ")");
-    WriteOutput(text);
+    WriteOutput(text.Data(), text.Size());
 }

@@ -108,9 +108,10 @@ const char* CSourceFile::PieceEnd(const char* start, const char* from) const {
 // next piece.
 bool CSourceFile::FindIncludePiece(const char*& start, const char*& hash, int& inComment) {
     const char* const end = End();
-    const bool toEndOfFile = AtEndOfFile();
+    // Before the end of the file, a piece is examined only when all of it is in memory.
+    const std::ptrdiff_t heldBack = AtEndOfFile() ? 0 : static_cast<std::ptrdiff_t>(PIECE_CHARS);
     const char* piece = Next();
-    while (toEndOfFile ? piece < end : end - piece > static_cast<std::ptrdiff_t>(PIECE_CHARS)) {
+    while (end - piece > heldBack) {
         const char* const limit = piece + PIECE_CHARS;
         const char* const scanEnd = std::min(end, limit + 1);
         const int commentAtStart = m_bInComment;

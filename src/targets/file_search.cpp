@@ -12,10 +12,24 @@ size_t WalkToBackslash(const std::string& text, size_t from) {
     return std::string::npos;
 }
 
+namespace {
+
+// The last byte of `text` that is a backslash (or a slash too), whatever the character it is part
+// of; npos for none. A plain loop: find_last_of tests every byte against a set.
+size_t LastSeparatorByte(const std::string& text, Slash slash) {
+    for (size_t i = text.size(); i > 0; --i) {
+        const char c = text[i - 1];
+        if (c == '\\' || (c == '/' && slash == Slash::TOO)) return i - 1;
+    }
+    return std::string::npos;
+}
+
+}  // namespace
+
 size_t FindLastBackslash(const std::string& text, Slash slash) {
     // A trail byte follows a byte of 0x80 or more: only a candidate behind such a byte needs the
     // walk from the start.
-    const size_t candidate = slash == Slash::TOO ? text.find_last_of("\\/") : text.rfind('\\');
+    const size_t candidate = LastSeparatorByte(text, slash);
     if (candidate == std::string::npos || candidate == 0 ||
         static_cast<unsigned char>(text[candidate - 1]) < 0x80) {
         return candidate;
