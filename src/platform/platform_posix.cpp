@@ -1245,7 +1245,8 @@ void CPosixPlatform::ForgetFileSystem() {
 }  // namespace
 
 CPlatform& NativePlatform() {
-    static CPosixPlatform platform;
+    // Never destroyed: its directory cache goes back to the system with the process.
+    static CPosixPlatform& platform = *new CPosixPlatform;
     return platform;
 }
 

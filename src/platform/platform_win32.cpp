@@ -588,7 +588,8 @@ private:
 }  // namespace
 
 CPlatform& NativePlatform() {
-    static CWin32Platform platform;
+    // Never destroyed: its directory cache goes back to the system with the process.
+    static CWin32Platform& platform = *new CWin32Platform;
     return platform;
 }
 
