@@ -1,7 +1,7 @@
-// What the rule writer keeps beside the include graph, by each node's index: the stamp of the
-// collection that listed the node last, and its display name for the directory of the rule that
-// listed it last (the sources of one directory share most of their headers); and the texts of
-// the rule being written.
+// What the rule writer keeps beside the include graph: the stamp of the collection under way
+// (each node holds the stamp of the one that listed it last), by each node's index its display
+// name for the directory of the rule that listed it last (the sources of one directory share
+// most of their headers); and the texts of the rule being written.
 #pragma once
 
 #include <algorithm>
@@ -97,10 +97,9 @@ public:
         m_nDir = known->second;
     }
     // False when `node` is listed in this collection already; otherwise marks it listed.
-    bool FirstVisit(const CIncludeNode& node) {
-        CNodeEntry& entry = Entry(node);
-        if (entry.pass == m_nPass) return false;
-        entry.pass = m_nPass;
+    bool FirstVisit(CIncludeNode& node) const {
+        if (node.listedBy == m_nPass) return false;
+        node.listedBy = m_nPass;
         return true;
     }
     // Whether make reads the node's path as it stands: it holds no `$`, which make needs
@@ -135,7 +134,6 @@ public:
 
 private:
     struct CNodeEntry {
-        unsigned pass = 0;
         unsigned nameDir = 0;       // the directory `name` was made for; 0 for none
         signed char makeText = -1;  // not known yet
         std::string name;

@@ -71,7 +71,7 @@ private:
 class CIncludeNode {
 public:
     CIncludeNode(std::string nodePath, int bSystem, size_t nodeIndex)
-        : path(std::move(nodePath)), isSystem(bSystem), index(nodeIndex) {}
+        : index(nodeIndex), isSystem(bSystem), path(std::move(nodePath)) {}
 
     // The child at the cursor, advancing it; null once every child has been taken.
     CIncludeNode* NextChild() {
@@ -88,11 +88,15 @@ public:
     // Writes the include tree below this node, three blanks a level.
     void PrintTree(int depth);
 
-    std::string path;                     // normal form; also the key in the file table
-    int isSystem;                         // first reached through an angle-bracket include
+    // What a walk of the graph reads at every node comes first: a rule's walk meets most nodes
+    // through several parents, and the test of whether it listed one already should cost one
+    // line of memory, on a tree too large for the caches.
     std::vector<CIncludeNode*> children;  // in include-line order; not owned
-    int cursor = 0;
     size_t index;  // the place of the node in the order of scans; the writer keeps its own there
+    int cursor = 0;
+    int isSystem;           // first reached through an angle-bracket include
+    unsigned listedBy = 0;  // the rule walk that listed the node last (CRuleScratch's stamp)
+    std::string path;       // normal form; also the key in the file table
 
 private:
     bool m_bActive = false;
