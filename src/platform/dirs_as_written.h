@@ -6,8 +6,9 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
-#include <unordered_map>
+#include <string_view>
+
+#include "platform/text_map.h"
 
 template <class Directory>
 class CDirsAsWritten {
@@ -19,17 +20,16 @@ public:
 
     // The answer for the directory text `text[0, length)`, or null when none is kept yet.
     const CAnswer* Find(const char* text, size_t length) {
-        m_strKey.assign(text, length);
-        auto known = m_byText.find(m_strKey);
-        return known == m_byText.end() ? nullptr : &known->second;
+        m_key = std::string_view(text, length);
+        return m_byText.Find(m_key);
     }
-    // Keeps the answer for the text last given to Find.
+    // Keeps the answer for the text last given to Find, which must still stand.
     const CAnswer& Keep(const Directory* directory, size_t fullLength) {
-        return m_byText.emplace(m_strKey, CAnswer{directory, fullLength}).first->second;
+        return *m_byText.Insert(m_key, CAnswer{directory, fullLength}).first;
     }
-    void Clear() { m_byText.clear(); }
+    void Clear() { m_byText.Clear(); }
 
 private:
-    std::unordered_map<std::string, CAnswer> m_byText;
-    std::string m_strKey;  // kept to spare an allocation per probe
+    CTextMap<CAnswer> m_byText;
+    std::string_view m_key;  // the text last given to Find
 };

@@ -35,6 +35,7 @@
 #include "platform/platform.h"
 #include "platform/platform_posix_stats.h"
 #include "platform/replacement.h"
+#include "platform/text_map.h"
 
 namespace {
 
@@ -655,14 +656,13 @@ private:
     std::string m_strCwd;  // the current directory as a full path
     bool m_bCwdKnown = false;
     // Windows directory paths, exactly as written, to the directory they resolve to (or null).
-    std::unordered_map<std::string, const CDirectory*> m_byWindowsPath;
+    CTextMap<const CDirectory*> m_byWindowsPath;
     // POSIX directory paths to what was read there (null: no directory).
     std::unordered_map<std::string, std::unique_ptr<CDirectory>> m_byPosixPath;
     std::vector<std::unique_ptr<CFindState>> m_spareFinds;
     // Scratch strings reused by every probe, so that a lookup allocates nothing once warm.
     std::string m_strFull;
     CDirsAsWritten<CDirectory> m_dirsAsWritten;
-    std::string m_strKey;
     std::string m_strChild;
     std::vector<size_t> m_resolveEnds;
     std::string m_strUpper;
@@ -766,11 +766,10 @@ const CDirectory* CPosixPlatform::LocateParent(const char* name, const char*& le
 // `fullPath` stays as it is during the walk (it is the caller's text, never the layer's own
 // scratch that the walk uses).
 const CDirectory* CPosixPlatform::ResolveDirectory(const std::string& fullPath, size_t length) {
-    m_strKey.assign(fullPath, 0, length);
-    auto known = m_byWindowsPath.find(m_strKey);
-    if (known != m_byWindowsPath.end()) return known->second;
+    const std::string_view path(fullPath);
+    if (const CDirectory** known = m_byWindowsPath.Find(path.substr(0, length))) return *known;
     if (!IsCDrive(fullPath)) {  // other drives and UNC names hold nothing
-        m_byWindowsPath.emplace(m_strKey, nullptr);
+        m_byWindowsPath.Insert(path.substr(0, length), nullptr);
         return nullptr;
     }
     std::vector<size_t>& ends = m_resolveEnds;  // prefixes to resolve, the longest first
@@ -780,15 +779,13 @@ const CDirectory* CPosixPlatform::ResolveDirectory(const std::string& fullPath, 
         if (ends.back() == 2) {
             ends.pop_back();
             directory = DirectoryAt("/");
-            m_byWindowsPath.emplace(fullPath.substr(0, 2), directory);
+            m_byWindowsPath.Insert(path.substr(0, 2), directory);
             break;
         }
         const size_t parent = LastSeparatorOf(fullPath.data(), ends.back(), false);
         if (parent == std::string::npos || parent < 2) break;  // no full path: nothing there
-        m_strKey.assign(fullPath, 0, parent);
-        known = m_byWindowsPath.find(m_strKey);
-        if (known != m_byWindowsPath.end()) {
-            directory = known->second;
+        if (const CDirectory** known = m_byWindowsPath.Find(path.substr(0, parent))) {
+            directory = *known;
             break;
         }
         ends.push_back(parent);
@@ -801,7 +798,7 @@ const CDirectory* CPosixPlatform::ResolveDirectory(const std::string& fullPath, 
             m_strChild.assign(fullPath, separator + 1, end - separator - 1);
             directory = ResolveChild(*directory, m_strChild);
         }
-        m_byWindowsPath.emplace(fullPath.substr(0, end), directory);
+        m_byWindowsPath.Insert(path.substr(0, end), directory);
     }
     return directory;
 }
@@ -1237,7 +1234,7 @@ void CPosixPlatform::ForgetNewFile() {
 
 void CPosixPlatform::ForgetFileSystem() {
     m_dirsAsWritten.Clear();
-    m_byWindowsPath.clear();
+    m_byWindowsPath.Clear();
     m_byPosixPath.clear();
     m_bCwdKnown = false;
 }

@@ -18,10 +18,10 @@ CIncludeResolver::CResult CIncludeResolver::Resolve(const std::string& name, int
     // A path too long for the platform cannot be named, so it counts as not found.
     if (!MakeNormalForm(m_strMatch, m_strNormal))
         return CResult{Outcome::NOT_FOUND, nullptr, nullptr};
-    auto entry = table.find(m_strNormal);
-    if (entry == table.end()) return CResult{Outcome::NEW, nullptr, &m_strNormal};
-    if (m_pAnswer != nullptr) KnowNode(*m_pAnswer, entry->second);
-    return CResult{Outcome::KNOWN, entry->second, nullptr};
+    CIncludeNode* const* entry = table.Find(m_strNormal);
+    if (entry == nullptr) return CResult{Outcome::NEW, nullptr, &m_strNormal};
+    if (m_pAnswer != nullptr) KnowNode(*m_pAnswer, *entry);
+    return CResult{Outcome::KNOWN, *entry, nullptr};
 }
 
 bool CIncludeResolver::Find(const std::string& name, int kind, const std::string& includePath) {
@@ -40,9 +40,9 @@ bool CIncludeResolver::Find(const std::string& name, int kind, const std::string
 
 CIncludeResolver::CListAnswer& CIncludeResolver::AnswerAlongIncludePaths(
     const std::string& name, const std::string& includePath) {
-    auto known = m_listAnswers.find(name);
-    if (known != m_listAnswers.end()) return known->second;
-    CListAnswer& answer = m_listAnswers[name];
+    const auto kept = m_listAnswers.Insert(name, CListAnswer());
+    CListAnswer& answer = *kept.first;
+    if (!kept.second) return answer;
     const bool found = (!includePath.empty() &&
                         TakeFirstMatch(name, includePath, SEARCH_LIST_ONLY, answer.match)) ||
                        TakeFirstMatch(name, ">INCLUDE", SEARCH_LIST_ONLY, answer.match);
@@ -61,7 +61,7 @@ CIncludeNode* CIncludeResolver::SameFile(const CFileFacts& facts, const std::str
     CIncludeNode* const same = m_nodeByIdentity.Find(CFileKey{facts.volume, facts.index});
     if (same == nullptr) return nullptr;
     m_aliasNames.push_back(normal);
-    table.emplace(m_aliasNames.back(), same);
+    table.Insert(m_aliasNames.back(), same);
     if (m_pAnswer != nullptr) KnowNode(*m_pAnswer, same);
     m_bAliases = true;
     return same;

@@ -4,9 +4,8 @@
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-
 #include "platform/platform.h"
+#include "platform/text_map.h"
 #include "scan/active_dirs.h"
 #include "scan/include_node.h"
 #include "targets/file_search.h"
@@ -16,7 +15,7 @@ enum { KIND_SOURCE = 0, KIND_QUOTED = 1, KIND_ANGLE = 2 };
 
 // Normal form to node, for the whole run. The keys are the nodes' own paths (and the names of
 // files met under a second name, which the resolver keeps), so a file costs no copy of its name.
-typedef std::unordered_map<std::string_view, CIncludeNode*> CFileTable;
+typedef CTextIndex<CIncludeNode*> CFileTable;
 
 // The search of an include along the directories of the active files, the /I path and INCLUDE,
 // and what makes it cheap: the answer kept for each name searched along the /I path and
@@ -85,7 +84,7 @@ private:
     std::string m_strMatch;
     std::string m_strNormal;
     CActiveDirs m_activeDirs;
-    std::unordered_map<std::string, CListAnswer> m_listAnswers;
+    CTextMap<CListAnswer> m_listAnswers;
     CListAnswer* m_pAnswer = nullptr;  // the answer of the last resolution, if one served
     CIdentityTable m_nodeByIdentity;
     bool m_bAliases = false;

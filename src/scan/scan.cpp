@@ -76,7 +76,7 @@ CIncludeNode* CDependencyApp::KnownFile(CIncludeNode* known, const std::string& 
 
 CIncludeNode* CDependencyApp::NewNode(std::string path, int bSystem) {
     CIncludeNode* node = m_resolver.StoreNode(std::move(path), bSystem);
-    m_fileTable.emplace(node->path, node);
+    m_fileTable.Insert(node->path, node);
     return node;
 }
 
