@@ -1,12 +1,14 @@
-// What the rule writer keeps beside the include graph: the stamp of the collection under way
-// (each node holds the stamp of the one that listed it last), by each node's index its display
-// name for the directory of the rule that listed it last (the sources of one directory share
+// What the rule writer keeps beside the include graph: the graph as a rule's walk reads it, the
+// numbers of the source directories that each node's display name is kept for (the node holds
+// its name for the directory of the rule that named it last: the sources of one directory share
 // most of their headers); and the texts of the rule being written.
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -83,42 +85,87 @@ private:
     size_t m_nCapacity = 0;
 };
 
+// The include graph as a rule's walk reads it: each node's children by index, in one run of a
+// shared array, and the stamp of the walk that listed each node last. A rule meets most nodes
+// through several parents and tests at each whether it listed the node already; in arrays of a
+// few bytes a node those tests stay in the caches on a tree whose nodes do not, and the walk
+// needs no stack of calls however deep the graph.
+class CRuleWalk {
+public:
+    // Takes in the nodes scanned since the last call, up to `count`: `nodeAt(i)` is the node of
+    // index i. Their children are final, since no scan is under way while a rule is written.
+    template <class NodeAt>
+    void AddNodes(size_t count, NodeAt nodeAt) {
+        if (count > UINT32_MAX) throw std::bad_alloc();
+        for (size_t i = m_nodes.size(); i < count; ++i) {
+            CIncludeNode& node = nodeAt(i);
+            m_nodes.push_back(&node);
+            m_listedBy.push_back(0);
+            for (const CIncludeNode* child : node.children)
+                m_children.push_back(static_cast<uint32_t>(child->index));
+            m_childrenEnd.push_back(static_cast<uint32_t>(m_children.size()));
+        }
+    }
+    // Appends `root` and every node it reaches to `out`, depth-first and pre-order, each once.
+    void Collect(const CIncludeNode& root, std::vector<CIncludeNode*>& out) {
+        ++m_nPass;
+        List(static_cast<uint32_t>(root.index), out);
+        while (!m_stack.empty()) {
+            CPlace& place = m_stack.back();
+            if (place.next == place.end) {
+                m_stack.pop_back();
+                continue;
+            }
+            const uint32_t child = m_children[place.next++];
+            if (m_listedBy[child] != m_nPass) List(child, out);
+        }
+    }
+
+private:
+    // A node under way in the walk: the place of its next child in m_children.
+    struct CPlace {
+        uint32_t next;
+        uint32_t end;
+    };
+    void List(uint32_t index, std::vector<CIncludeNode*>& out) {
+        m_listedBy[index] = m_nPass;
+        out.push_back(m_nodes[index]);
+        m_stack.push_back(CPlace{index == 0 ? 0 : m_childrenEnd[index - 1], m_childrenEnd[index]});
+    }
+
+    std::vector<CIncludeNode*> m_nodes;   // by index
+    std::vector<uint32_t> m_childrenEnd;  // by index: where its children end in m_children
+    std::vector<uint32_t> m_children;     // indices, each node's in a run, in include-line order
+    std::vector<unsigned> m_listedBy;     // by index: the walk that listed the node last
+    unsigned m_nPass = 0;
+    std::vector<CPlace> m_stack;
+};
+
 class CRuleScratch {
 public:
-    // Starts the collection of a new rule over a graph of `nodes` nodes, for a source in the
-    // directory `dir`: no node is listed yet.
-    void BeginRule(size_t nodes, const std::string& dir) {
-        if (m_entries.size() < nodes) m_entries.resize(nodes);
-        ++m_nPass;
+    // Starts the collection of a new rule, for a source in the directory `dir`: no node is
+    // listed yet.
+    void BeginRule(const std::string& dir) {
         auto known = m_dirIds.find(dir);
         if (known == m_dirIds.end()) {
             known = m_dirIds.emplace(dir, static_cast<unsigned>(m_dirIds.size() + 1)).first;
         }
         m_nDir = known->second;
     }
-    // False when `node` is listed in this collection already; otherwise marks it listed.
-    bool FirstVisit(CIncludeNode& node) const {
-        if (node.listedBy == m_nPass) return false;
-        node.listedBy = m_nPass;
-        return true;
-    }
     // Whether make reads the node's path as it stands: it holds no `$`, which make needs
     // doubled.
-    bool IsMakeText(const CIncludeNode& node) {
-        CNodeEntry& entry = Entry(node);
-        if (entry.makeText < 0) entry.makeText = node.path.find('$') == std::string::npos;
-        return entry.makeText != 0;
+    static bool IsMakeText(CIncludeNode& node) {
+        if (node.makeText < 0) node.makeText = node.path.find('$') == std::string::npos;
+        return node.makeText != 0;
     }
     // The display name kept for `node` in the rule's directory, or null.
-    const std::string* CachedName(const CIncludeNode& node) {
-        const CNodeEntry& entry = Entry(node);
-        return entry.nameDir == m_nDir ? &entry.name : nullptr;
+    const std::string* CachedName(const CIncludeNode& node) const {
+        return node.namedFor == m_nDir ? &node.displayName : nullptr;
     }
     // Where the display name of `node` in the rule's directory is made and kept.
-    std::string& NameToMake(const CIncludeNode& node) {
-        CNodeEntry& entry = Entry(node);
-        entry.nameDir = m_nDir;
-        return entry.name;
+    std::string& NameToMake(CIncludeNode& node) const {
+        node.namedFor = m_nDir;
+        return node.displayName;
     }
 
     // Texts of one rule, kept to spare allocations per rule: a rule may list thousands of
@@ -131,18 +178,9 @@ public:
     std::vector<CRuleLine> m_lines;
     CMacroNames m_macroNames;
     CWrittenNames m_dependencyNames;  // kept for /P only
+    CRuleWalk m_walk;
 
 private:
-    struct CNodeEntry {
-        unsigned nameDir = 0;       // the directory `name` was made for; 0 for none
-        signed char makeText = -1;  // not known yet
-        std::string name;
-    };
-
-    CNodeEntry& Entry(const CIncludeNode& node) { return m_entries[node.index]; }
-
-    std::vector<CNodeEntry> m_entries;  // by node index
-    unsigned m_nPass = 0;
     std::unordered_map<std::string, unsigned> m_dirIds;  // the directories of sources
     unsigned m_nDir = 0;
 };

@@ -167,15 +167,10 @@ bool MakeObjectName(const std::string& matchedName, const std::string& targetExt
 }
 
 void CIncludeNode::CollectDependencies() {
-    // A node met again has had its whole subtree collected at its first visit (the graph has
-    // no cycles), so walking it again would add nothing and costs time exponential in the
-    // sharing of headers.
-    if (!g_pApp->RuleScratch().FirstVisit(*this)) return;
-    if (StackIsLow()) throw std::bad_alloc();
-    g_pApp->m_ruleDeps.push_back(this);
-    cursor = 0;
-    while (CIncludeNode* child = NextChild())
-        child->CollectDependencies();
+    // A node met again has had its whole subtree collected at its first visit (the graph has no
+    // cycles), so walking it again would add nothing and costs time exponential in the sharing
+    // of headers.
+    g_pApp->RuleScratch().m_walk.Collect(*this, g_pApp->m_ruleDeps);
 }
 
 void CIncludeNode::PrintTree(int depth) {
@@ -252,7 +247,9 @@ void CDependencyApp::WriteRule(CTargetSource& source) {
         return;
     }
     m_ruleDeps.clear();
-    m_ruleScratch.BeginRule(m_resolver.NodeCount(), source.m_strDir);
+    m_ruleScratch.BeginRule(source.m_strDir);
+    m_ruleScratch.m_walk.AddNodes(m_resolver.NodeCount(),
+                                  [this](size_t i) -> CIncludeNode& { return m_resolver.Node(i); });
     root->CollectDependencies();
     std::string& objName = m_ruleScratch.m_strObjName;
     if (ObjectName(source, objName)) {

@@ -71,7 +71,7 @@ private:
 class CIncludeNode {
 public:
     CIncludeNode(std::string nodePath, int bSystem, size_t nodeIndex)
-        : index(nodeIndex), isSystem(bSystem), path(std::move(nodePath)) {}
+        : isSystem(bSystem), index(nodeIndex), path(std::move(nodePath)) {}
 
     // The child at the cursor, advancing it; null once every child has been taken.
     CIncludeNode* NextChild() {
@@ -88,15 +88,17 @@ public:
     // Writes the include tree below this node, three blanks a level.
     void PrintTree(int depth);
 
-    // What a walk of the graph reads at every node comes first: a rule's walk meets most nodes
-    // through several parents, and the test of whether it listed one already should cost one
-    // line of memory, on a tree too large for the caches.
-    std::vector<CIncludeNode*> children;  // in include-line order; not owned
-    size_t index;  // the place of the node in the order of scans; the writer keeps its own there
+    // What a rule's lines read of every node they list comes first, to share a line of memory
+    // on a tree too large for the caches: the writer keeps the node's display name here rather
+    // than in a table of its own, which would cost a second miss per dependency.
+    std::string displayName;    // the writer's name of the node for `namedFor`
+    int isSystem;               // first reached through an angle-bracket include
+    unsigned namedFor = 0;      // the source directory `displayName` was made for (0: none yet)
+    signed char makeText = -1;  // whether `path` needs no `$` doubled; -1: not known yet
     int cursor = 0;
-    int isSystem;           // first reached through an angle-bracket include
-    unsigned listedBy = 0;  // the rule walk that listed the node last (CRuleScratch's stamp)
-    std::string path;       // normal form; also the key in the file table
+    size_t index;      // the place of the node in the order of scans, which the rule walk uses
+    std::string path;  // normal form; also the key in the file table
+    std::vector<CIncludeNode*> children;  // in include-line order; not owned
 
 private:
     bool m_bActive = false;

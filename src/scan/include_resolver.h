@@ -59,6 +59,7 @@ public:
         return &m_nodes.back();
     }
     size_t NodeCount() const { return m_nodes.size(); }
+    CIncludeNode& Node(size_t index) { return m_nodes[index]; }
 
     // The directory of a file whose scan begins, or ends: quoted includes are searched there.
     // The file's path outlives its scan.
