@@ -124,6 +124,9 @@ CPlatform& NativePlatform();
 // on POSIX a write to a pipe without reader failing with EPIPE instead of ending the process).
 void InitializeProcess();
 
+// The buffer of standard output and of the makefile's new file, when neither is a terminal.
+const size_t OUTPUT_BUFFER_SIZE = 64 * 1024;
+
 // The system's error number of the last failed call (the operating system's own where it keeps
 // one beside errno). ClearSystemError before a call makes a stale number impossible.
 unsigned long LastSystemError();

@@ -603,6 +603,10 @@ struct CFindState {
 
 class CPosixPlatform final : public CPlatform {
 public:
+    // A makefile's new file still open goes with the layer: the C library would otherwise flush
+    // it at exit through a buffer that is gone.
+    ~CPosixPlatform() override { DiscardMakefile(); }
+
     size_t MaxFullPath() const override { return MAX_FULL_PATH; }
     bool GetFullPath(const char* name, std::string& out) override;
 
@@ -669,6 +673,7 @@ private:
     std::string m_strPosix;
     // The makefile's new file while it exists, and the file it is to replace.
     std::FILE* m_pNewFile = nullptr;
+    std::unique_ptr<char[]> m_pNewFileBuffer;  // outlives every stream it serves
     std::string m_strNewFile;
     std::string m_strTarget;
 };
@@ -1184,6 +1189,8 @@ std::FILE* CPosixPlatform::CreateMakefile(const char* name, unsigned long& error
     // The umask applies to a new name only: a file that is replaced keeps its bits.
     std::FILE* stream = nullptr;
     if ((!exists || fchmod(fd, mode) == 0) && (stream = fdopen(fd, "w")) != nullptr) {
+        if (!m_pNewFileBuffer) m_pNewFileBuffer.reset(new char[OUTPUT_BUFFER_SIZE]);
+        std::setvbuf(stream, m_pNewFileBuffer.get(), _IOFBF, OUTPUT_BUFFER_SIZE);
         m_pNewFile = stream;
         return stream;
     }
@@ -1252,6 +1259,11 @@ void InitializeProcess() {
     // A reader that goes away (a pipe into `head`, a killed build step) must make the write fail
     // with EPIPE, so that the run reports it and ends with its exit code, as on Windows.
     signal(SIGPIPE, SIG_IGN);
+    // Into a file or a pipe the C library writes a block of the file's size, often 4 KiB: a
+    // makefile of megabytes would cost a system call per block. A terminal stays line-buffered.
+    // The C library takes the size only with a buffer.
+    static char buffer[OUTPUT_BUFFER_SIZE];
+    if (!isatty(STDOUT_FILENO)) std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 }
 
 ListingFailure ClassifyListingFailure(unsigned long error) {

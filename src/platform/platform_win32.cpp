@@ -219,7 +219,7 @@ public:
             ForgetNewFile();
             return nullptr;
         }
-        std::setvbuf(stream, nullptr, _IOFBF, 64 * 1024);
+        std::setvbuf(stream, nullptr, _IOFBF, OUTPUT_BUFFER_SIZE);
         m_pNewFile = stream;
         return stream;
     }
@@ -624,7 +624,7 @@ void InitializeProcess() {
     // its own. Only a real console keeps that.
     DWORD mode;
     if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) {
-        std::setvbuf(stdout, nullptr, _IOFBF, 64 * 1024);
+        std::setvbuf(stdout, nullptr, _IOFBF, OUTPUT_BUFFER_SIZE);
     }
 }
 
