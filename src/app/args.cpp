@@ -3,31 +3,11 @@
 
 #include "app/dependency_app.h"
 #include "output/output_stream.h"
+#include "platform/ascii.h"
 #include "platform/platform.h"
 #include "targets/file_search.h"
 
 namespace {
-
-const char USAGE_TEXT[] =
-    "usage: incwalk32 [/opts] [@responsefile] [macro=[value]] {target[=ext]}\n"
-    " /A[-]         Use absolute paths in dependency lists ('-' = omit drive)\n"
-    " /Ef0|1|2|3    Set error mode on #include not found (default: 2)\n"
-    " /Er0|1|2|3    Set error mode on recursive #includes (default: 1)\n"
-    " /Et0|1|2|3    Set error mode on target files not found (default: 2)\n"
-    " /Ex0|1|2|3    Set error mode on unknown extensions (default: 2)\n"
-    " /H            Output dependencies in hierarchical format\n"
-    " /Ipath{;path} Specify additional include search path(s)\n"
-    " /Go[+]        Generate object files macro (MAIN_OBJ), '+' = response file format\n"
-    " /Gt           Generate top-level dependencies macro (MAIN_DEP)\n"
-    " /Opath        Specify path for object file(s)\n"
-    " /M            Output dependencies in MSVC (macro-based) format\n"
-    " /S            Scan system includes (#include <file>)\n"
-    " /Ufilespec    Specify a universal dependency\n"
-    " /Xname        Exclude named file from dependency lists\n"
-    " /?            Display this screen\n"
-    "Targets may include wildcards.  At least one target must be specified.\n"
-    "'=ext' specifies the extension to be used in the final makefile target;\n"
-    "e.g., 'test.cpp=zzz' creates 'test.zzz: test.cpp' instead of 'test.obj: test.cpp'\n";
 
 // A leading double quote is dropped and the text ends at the next one.
 std::string Unquoted(const char* text) {
@@ -35,12 +15,6 @@ std::string Unquoted(const char* text) {
     ++text;
     const char* close = std::strchr(text, '"');
     return close != nullptr ? std::string(text, close) : std::string(text);
-}
-
-// Option letters are ASCII in every locale: the locale's mapping upper-cases `i` to a dotted
-// capital in Turkish.
-char AsciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 bool IsNologo(const char* word) {
@@ -274,9 +248,4 @@ int CDependencyApp::IsExcluded(const std::string& name) const {
         if (exclude == name) return 1;
     }
     return 0;
-}
-
-void CDependencyApp::Usage() {
-    WriteStandardOutput(BannerLine());
-    WriteStandardOutput(USAGE_TEXT);
 }

@@ -172,10 +172,12 @@ private:
     void ReportUnknownExtension(const std::string& extension);
     void ReportOutOfMemory();
     void ReportFileError(unsigned long error);
-    // Whether an error mode reports its condition; what the mode makes of it besides: mode 3
-    // lists the active files for the include conditions, 2 and 3 set the exit code.
+    // Whether an error mode reports its condition, and whether it ends the run (2 and 3 set the
+    // exit code); what the mode makes of it besides: mode 3 lists the active files for the
+    // include conditions.
     enum class ActiveFiles { LISTED, NOT_LISTED };
     static bool Reports(int mode);
+    static bool EndsRun(int mode);
     void ApplyMode(int mode, int code, ActiveFiles activeFiles);
     void ProcessMatch(std::string& match, std::string& dir);
     void WriteEmptyRules();

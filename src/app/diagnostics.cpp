@@ -7,6 +7,27 @@
 
 namespace {
 
+const char USAGE_TEXT[] =
+    "usage: incwalk32 [/opts] [@responsefile] [macro=[value]] {target[=ext]}\n"
+    " /A[-]         Use absolute paths in dependency lists ('-' = omit drive)\n"
+    " /Ef0|1|2|3    Set error mode on #include not found (default: 2)\n"
+    " /Er0|1|2|3    Set error mode on recursive #includes (default: 1)\n"
+    " /Et0|1|2|3    Set error mode on target files not found (default: 2)\n"
+    " /Ex0|1|2|3    Set error mode on unknown extensions (default: 2)\n"
+    " /H            Output dependencies in hierarchical format\n"
+    " /Ipath{;path} Specify additional include search path(s)\n"
+    " /Go[+]        Generate object files macro (MAIN_OBJ), '+' = response file format\n"
+    " /Gt           Generate top-level dependencies macro (MAIN_DEP)\n"
+    " /Opath        Specify path for object file(s)\n"
+    " /M            Output dependencies in MSVC (macro-based) format\n"
+    " /S            Scan system includes (#include <file>)\n"
+    " /Ufilespec    Specify a universal dependency\n"
+    " /Xname        Exclude named file from dependency lists\n"
+    " /?            Display this screen\n"
+    "Targets may include wildcards.  At least one target must be specified.\n"
+    "'=ext' specifies the extension to be used in the final makefile target;\n"
+    "e.g., 'test.cpp=zzz' creates 'test.zzz: test.cpp' instead of 'test.obj: test.cpp'\n";
+
 std::string ArgMessage(ArgProblem problem, const std::string& text) {
     switch (problem) {
         case ArgProblem::INVALID_OPTION:
@@ -45,6 +66,11 @@ std::string CDependencyApp::BannerLine() {
     std::snprintf(line, sizeof line,
                   "incwalk32 %d.%d%d - makefile dependencies of C and C++ sources\n", 1, 1, 0);
     return line;
+}
+
+void CDependencyApp::Usage() {
+    WriteStandardOutput(BannerLine());
+    WriteStandardOutput(USAGE_TEXT);
 }
 
 void CDependencyApp::PrintBannerOnce() {
@@ -121,9 +147,13 @@ bool CDependencyApp::Reports(int mode) {
     return mode >= 1;
 }
 
+bool CDependencyApp::EndsRun(int mode) {
+    return mode >= 2;
+}
+
 void CDependencyApp::ApplyMode(int mode, int code, ActiveFiles activeFiles) {
     if (mode == 3 && activeFiles == ActiveFiles::LISTED) DumpActiveFiles();
-    if (mode >= 2) m_nExitCode = code;
+    if (EndsRun(mode)) m_nExitCode = code;
 }
 
 void CDependencyApp::DumpActiveFiles() {

@@ -102,14 +102,14 @@ public:
             m_nodes.push_back(&node);
             m_listedBy.push_back(0);
             for (const CIncludeNode* child : node.children)
-                m_children.push_back(static_cast<uint32_t>(child->index));
+                m_children.push_back(static_cast<uint32_t>(child->m_nIndex));
             m_childrenEnd.push_back(static_cast<uint32_t>(m_children.size()));
         }
     }
     // Appends `root` and every node it reaches to `out`, depth-first and pre-order, each once.
     void Collect(const CIncludeNode& root, std::vector<CIncludeNode*>& out) {
         ++m_nPass;
-        List(static_cast<uint32_t>(root.index), out);
+        List(static_cast<uint32_t>(root.m_nIndex), out);
         while (!m_stack.empty()) {
             CPlace& place = m_stack.back();
             if (place.next == place.end) {
@@ -155,17 +155,17 @@ public:
     // Whether make reads the node's path as it stands: it holds no `$`, which make needs
     // doubled.
     static bool IsMakeText(CIncludeNode& node) {
-        if (node.makeText < 0) node.makeText = node.path.find('$') == std::string::npos;
-        return node.makeText != 0;
+        if (node.m_nMakeText < 0) node.m_nMakeText = node.path.find('$') == std::string::npos;
+        return node.m_nMakeText != 0;
     }
     // The display name kept for `node` in the rule's directory, or null.
     const std::string* CachedName(const CIncludeNode& node) const {
-        return node.namedFor == m_nDir ? &node.displayName : nullptr;
+        return node.m_nNamedFor == m_nDir ? &node.m_strDisplayName : nullptr;
     }
     // Where the display name of `node` in the rule's directory is made and kept.
     std::string& NameToMake(CIncludeNode& node) const {
-        node.namedFor = m_nDir;
-        return node.displayName;
+        node.m_nNamedFor = m_nDir;
+        return node.m_strDisplayName;
     }
 
     // Texts of one rule, kept to spare allocations per rule: a rule may list thousands of

@@ -9,6 +9,7 @@
 
 #include "app/dependency_app.h"
 #include "output/output_stream.h"
+#include "platform/ascii.h"
 #include "platform/platform.h"
 #include "scan/include_node.h"
 #include "targets/file_search.h"
@@ -20,10 +21,6 @@ size_t FindExtensionDot(const std::string& name) {
     const size_t backslash = FindLastBackslash(name);
     if (backslash == std::string::npos) return name.rfind('.');
     return name.find('.', backslash + 1);
-}
-
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // The length of the root of a normal form: `c:\` for a drive, `\\server\share\` for a network
@@ -269,7 +266,7 @@ bool CDependencyApp::ObjectName(const CTargetSource& source, std::string& objNam
     std::string& unknownExt = m_ruleScratch.m_strUnknownExt;
     if (!MakeObjectName(source.m_strName, m_strTargetExt, objName, unknownExt)) {
         ReportUnknownExtension(unknownExt);
-        if (m_nErrUnknownExt >= 2) return false;
+        if (EndsRun(m_nErrUnknownExt)) return false;
     }
     // Names from the file system are written as make reads them back: a `$` doubled.
     MakeText(objName);

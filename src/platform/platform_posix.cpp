@@ -30,11 +30,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/dirs_as_written.h"
 #include "platform/listing_failure.h"
 #include "platform/platform.h"
 #include "platform/platform_posix_stats.h"
 #include "platform/replacement.h"
+#include "platform/separators.h"
 #include "platform/text_map.h"
 
 namespace {
@@ -47,18 +49,6 @@ unsigned long g_nFileSystemCalls = 0;
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
-}
-
-bool IsAsciiLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool IsAscii(char c) {
@@ -93,30 +83,6 @@ size_t MultibyteLength(const char* text) {
 // locale; a multibyte character may have such trail bytes (a backslash in BIG5 or Shift JIS).
 const char* NextChar(const char* p) {
     return IsAscii(*p) ? p + 1 : p + MultibyteLength(p);
-}
-
-// The position of the last backslash (or slash too) of text[0, length) that is a character of
-// its own, or npos. A trail byte always follows a byte of 0x80 or more, so only a candidate
-// behind such a byte needs the walk from the start.
-size_t LastSeparatorOf(const char* text, size_t length, bool slashToo = true) {
-    size_t i = length;
-    while (i > 0) {
-        const char c = text[--i];
-        if (c != '\\' && !(slashToo && c == '/')) continue;
-        if (i == 0 || IsAscii(text[i - 1])) return i;
-        size_t last = std::string::npos;
-        for (const char* p = text; p < text + length; p = NextChar(p)) {
-            if (*p == '\\' || (slashToo && *p == '/')) last = static_cast<size_t>(p - text);
-        }
-        return last;
-    }
-    return std::string::npos;
-}
-
-// Whether a full path's text ends with its separator.
-bool EndsWithBackslash(const std::string& path) {
-    if (path.empty() || path.back() != '\\') return false;
-    return LastSeparatorOf(path.data(), path.size(), false) == path.size() - 1;
 }
 
 // Matches a name against a pattern, both upper-cased: `*` any run of characters, `?` exactly one
@@ -186,7 +152,7 @@ void PosixToWindowsPath(const std::string& posixPath, std::string& out) {
 // Appends `rest` to the root or directory begun in `out`: slashes become backslashes, a run of
 // separators one.
 void JoinCollapsed(const char* rest, std::string& out) {
-    bool afterSeparator = EndsWithBackslash(out);
+    bool afterSeparator = EndsWithBackslash(out, MultibyteLength);
     if (!afterSeparator && *rest != '\0' && !IsSeparator(*rest)) {
         out += '\\';
         afterSeparator = true;
@@ -209,7 +175,7 @@ void JoinCollapsed(const char* rest, std::string& out) {
 
 // Where the component that ends before the backslash at `separator` begins, never before `mark`.
 size_t ComponentBefore(const std::string& path, size_t separator, size_t mark) {
-    const size_t previous = LastSeparatorOf(path.data(), separator, false);
+    const size_t previous = LastSeparatorOf(path.data(), separator, Slash::NOT, MultibyteLength);
     return previous == std::string::npos || previous + 1 < mark ? mark : previous + 1;
 }
 
@@ -275,7 +241,7 @@ const char* LastSeparator(const char* name) {
     const char* last =
         slash == nullptr || (backslash != nullptr && backslash > slash) ? backslash : slash;
     if (last == nullptr || last == name || IsAscii(last[-1])) return last;
-    const size_t separator = LastSeparatorOf(name, std::strlen(name));
+    const size_t separator = LastSeparatorOf(name, std::strlen(name), Slash::TOO, MultibyteLength);
     return separator == std::string::npos ? nullptr : name + separator;
 }
 
@@ -320,7 +286,7 @@ bool AppendPlainRest(const char* rest, std::string& out) {
             break;
     }
     if (*rest == '\0') return true;
-    if (!EndsWithBackslash(out)) out += '\\';
+    if (!EndsWithBackslash(out, MultibyteLength)) out += '\\';
     const size_t start = out.size();
     out += rest;
     std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '/', '\\');
@@ -756,7 +722,8 @@ const CDirectory* CPosixPlatform::LocateParent(const char* name, const char*& le
         }
     }
     if (!GetFullPath(name, m_strFull)) return nullptr;
-    const size_t fullSeparator = LastSeparatorOf(m_strFull.data(), m_strFull.size(), false);
+    const size_t fullSeparator =
+        LastSeparatorOf(m_strFull.data(), m_strFull.size(), Slash::NOT, MultibyteLength);
     if (fullSeparator == std::string::npos || fullSeparator + 1 == m_strFull.size()) return nullptr;
     leafName = m_strFull.c_str() + fullSeparator + 1;
     const CDirectory* directory = ResolveDirectory(m_strFull, fullSeparator);
@@ -787,7 +754,8 @@ const CDirectory* CPosixPlatform::ResolveDirectory(const std::string& fullPath, 
             m_byWindowsPath.Insert(path.substr(0, 2), directory);
             break;
         }
-        const size_t parent = LastSeparatorOf(fullPath.data(), ends.back(), false);
+        const size_t parent =
+            LastSeparatorOf(fullPath.data(), ends.back(), Slash::NOT, MultibyteLength);
         if (parent == std::string::npos || parent < 2) break;  // no full path: nothing there
         if (const CDirectory** known = m_byWindowsPath.Find(path.substr(0, parent))) {
             directory = *known;
@@ -798,7 +766,7 @@ const CDirectory* CPosixPlatform::ResolveDirectory(const std::string& fullPath, 
     while (!ends.empty()) {
         const size_t end = ends.back();
         ends.pop_back();
-        const size_t separator = LastSeparatorOf(fullPath.data(), end, false);
+        const size_t separator = LastSeparatorOf(fullPath.data(), end, Slash::NOT, MultibyteLength);
         if (directory != nullptr && separator != std::string::npos) {
             m_strChild.assign(fullPath, separator + 1, end - separator - 1);
             directory = ResolveChild(*directory, m_strChild);
@@ -1142,7 +1110,7 @@ bool CPosixPlatform::LocateMakefile(const char* name, std::string& target, unsig
 unsigned long CPosixPlatform::MissingDirectoryError(const char* name) {
     std::string full;
     if (!GetFullPath(name, full)) return ENAMETOOLONG;
-    const size_t separator = LastSeparatorOf(full.data(), full.size(), false);
+    const size_t separator = LastSeparatorOf(full.data(), full.size(), Slash::NOT, MultibyteLength);
     if (separator + 1 == full.size()) return EISDIR;  // the name ends with its separator
     if (!IsCDrive(full)) return ENOENT;
     std::string parent = full.substr(2, separator - 2);

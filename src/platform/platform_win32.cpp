@@ -2,9 +2,11 @@
 
 #include "platform/win32_api.h"
 
+#include "platform/ascii.h"
 #include "platform/dirs_as_written.h"
 #include "platform/listing_failure.h"
 #include "platform/replacement.h"
+#include "platform/separators.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -479,11 +481,10 @@ private:
     }
 
     static const char* LastComponent(const char* path) {
-        const char* leaf = path;
-        for (const char* p = path; *p != '\0'; p = NextChar(p)) {
-            if (*p == '\\' || *p == '/') leaf = p + 1;
-        }
-        return leaf;
+        const size_t separator =
+            LastSeparatorOf(path, std::strlen(path), Slash::TOO,
+                            [](const char* p) { return static_cast<size_t>(NextChar(p) - p); });
+        return separator == std::string::npos ? path : path + separator + 1;
     }
 
     // The directory of a full path, with its last backslash; the path itself when it ends in one
@@ -521,7 +522,7 @@ private:
         if (base < 3 || base > 7) return false;
         char upper[8] = {};
         for (size_t i = 0; i < base; ++i)
-            upper[i] = leaf[i] >= 'a' && leaf[i] <= 'z' ? static_cast<char>(leaf[i] - 32) : leaf[i];
+            upper[i] = AsciiUpper(leaf[i]);
         const std::string name(upper, base);
         if (base == 4) return name.compare(0, 3, "COM") == 0 || name.compare(0, 3, "LPT") == 0;
         return name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" ||

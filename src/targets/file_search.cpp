@@ -12,38 +12,6 @@ size_t WalkToBackslash(const std::string& text, size_t from) {
     return std::string::npos;
 }
 
-namespace {
-
-// The last byte of `text` that is a backslash (or a slash too), whatever the character it is part
-// of; npos for none. A plain loop: find_last_of tests every byte against a set.
-size_t LastSeparatorByte(const std::string& text, Slash slash) {
-    for (size_t i = text.size(); i > 0; --i) {
-        const char c = text[i - 1];
-        if (c == '\\' || (c == '/' && slash == Slash::TOO)) return i - 1;
-    }
-    return std::string::npos;
-}
-
-}  // namespace
-
-size_t FindLastBackslash(const std::string& text, Slash slash) {
-    // A trail byte follows a byte of 0x80 or more: only a candidate behind such a byte needs the
-    // walk from the start.
-    const size_t candidate = LastSeparatorByte(text, slash);
-    if (candidate == std::string::npos || candidate == 0 ||
-        static_cast<unsigned char>(text[candidate - 1]) < 0x80) {
-        return candidate;
-    }
-    CPlatform& platform = Platform();
-    size_t last = std::string::npos;
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\\' || (c == '/' && slash == Slash::TOO)) last = i;
-        i += c < 0x80 ? 1 : platform.CharLength(text.c_str() + i);
-    }
-    return last;
-}
-
 void SplitSearchName(const std::string& name, std::string& dirPart, std::string& namePart) {
     size_t split = FindLastBackslash(name, Slash::TOO);
     if (split == std::string::npos && !name.empty()) split = name.find(':');

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "platform/separators.h"
 
 // A name that is not absolute is looked for only along the list, never in the current directory.
 const int SEARCH_LIST_ONLY = 0x8000;
@@ -27,11 +28,10 @@ public:
     // Makes the list unset again.
     void Clear() { m_pNext = nullptr; }
 
-    char* m_pBuffer = nullptr;
-    char* m_pNext = nullptr;
-
 private:
-    size_t m_nCapacity = 0;  // the buffer is reused by the next list that fits
+    char* m_pBuffer = nullptr;  // owned; reused by the next list that fits m_nCapacity
+    char* m_pNext = nullptr;
+    size_t m_nCapacity = 0;
 };
 
 class CFileSearch {
@@ -72,10 +72,15 @@ void AppendPath(std::string& path, const std::string& part);
 bool MakeNormalForm(const std::string& name, std::string& out);
 // The directory form: the full path cut after its last backslash, lower-cased.
 bool MakeDirectoryForm(const std::string& name, std::string& out);
+// The length of the character at `text` in the installed platform's code page.
+inline size_t PlatformCharLength(const char* text) {
+    return Platform().CharLength(text);
+}
 // The position of the last backslash (never the trail byte of a multibyte character), or with
 // Slash::TOO of the last backslash or slash; npos when there is none.
-enum class Slash { NOT, TOO };
-size_t FindLastBackslash(const std::string& text, Slash slash = Slash::NOT);
+inline size_t FindLastBackslash(const std::string& text, Slash slash = Slash::NOT) {
+    return LastSeparatorOf(text.data(), text.size(), slash, PlatformCharLength);
+}
 // The first backslash at or after `from` (a character boundary), walking the text character by
 // character, or npos.
 size_t WalkToBackslash(const std::string& text, size_t from);
@@ -91,10 +96,7 @@ inline size_t FindBackslash(const std::string& text, size_t from) {
 }
 // Whether the text's last character is a backslash.
 inline bool EndsWithBackslash(const std::string& text) {
-    if (text.empty() || text.back() != '\\') return false;
-    // A trail byte follows a byte of 0x80 or more; only then is the whole text walked.
-    if (text.size() == 1 || static_cast<unsigned char>(text[text.size() - 2]) < 0x80) return true;
-    return FindLastBackslash(text) == text.size() - 1;
+    return EndsWithBackslash(text, PlatformCharLength);
 }
 // `path` cut after its last backslash, which stays; empty when it has none.
 std::string DirectoryOf(const std::string& path);

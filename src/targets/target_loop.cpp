@@ -3,6 +3,7 @@
 #include "app/dependency_app.h"
 #include "output/output_stream.h"
 #include "output/rule_writer.h"
+#include "platform/ascii.h"
 #include "scan/include_node.h"
 #include "targets/file_search.h"
 #include "targets/target_source.h"
@@ -16,8 +17,7 @@ bool IsObjectFile(const std::string& name) {
     static const char OBJ[] = ".obj";
     if (name.size() < 4) return false;
     for (size_t i = 0; i < 4; ++i) {
-        const char c = name[name.size() - 4 + i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != OBJ[i]) return false;
+        if (AsciiLower(name[name.size() - 4 + i]) != OBJ[i]) return false;
     }
     return true;
 }
@@ -38,7 +38,7 @@ int CDependencyApp::RunTargets() {
         m_strTargetExt = m_targetExts[i];
         if (!search.FindFirst(m_targets[i], 0)) {
             ReportNoFiles(m_targets[i]);
-            if (m_nErrNoFiles >= 2) return 0;
+            if (EndsRun(m_nErrNoFiles)) return 0;
             continue;
         }
         while (search.FindNext(match) && m_nExitCode == 0)

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 #include "memory_platform.h"
+#include "platform/ascii.h"
 #include "targets/file_search.h"
 
 namespace {
@@ -115,6 +119,22 @@ TEST(FileSearch, EachSearchStartsAfresh) {
         EXPECT_TRUE(open.FindFirst("inc2\\x.h", 0));
     }
     EXPECT_EQ(0, files.openListings) << "a search object closes its listing when it ends";
+}
+
+// Every byte: the 26 letters change case, nothing else does, in any locale (the option and
+// drive letters rely on it where the locale's mapping would make `i` a dotted capital).
+TEST(AsciiCase, LettersAloneChangeCaseWhateverTheLocale) {
+    const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+    std::setlocale(LC_CTYPE, "tr_TR.utf8");  // where the system has it
+    for (int byte = 0; byte < 256; ++byte) {
+        const char c = static_cast<char>(byte);
+        const bool lower = byte >= 'a' && byte <= 'z';
+        const bool upper = byte >= 'A' && byte <= 'Z';
+        EXPECT_EQ(IsAsciiLetter(c), lower || upper) << byte;
+        EXPECT_EQ(AsciiUpper(c), lower ? static_cast<char>(byte - 32) : c) << byte;
+        EXPECT_EQ(AsciiLower(c), upper ? static_cast<char>(byte + 32) : c) << byte;
+    }
+    std::setlocale(LC_CTYPE, saved.c_str());
 }
 
 }  // namespace
