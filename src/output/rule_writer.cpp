@@ -102,12 +102,6 @@ void MakeText(std::string& name) {
     name.swap(text);
 }
 
-std::string QuoteName(const std::string& text) {
-    std::string quoted;
-    AppendQuoted(quoted, text);
-    return quoted;
-}
-
 void AppendQuoted(std::string& text, const std::string& name) {
     text += '"';
     text += name;

@@ -10,9 +10,7 @@ void AppendMakeText(std::string& out, const std::string& name);
 // The same in place.
 void MakeText(std::string& name);
 
-// The text between double quotes; nothing inside is escaped.
-std::string QuoteName(const std::string& text);
-// Appends `name` between double quotes to `text`.
+// Appends `name` between double quotes to `text`; nothing inside is escaped.
 void AppendQuoted(std::string& text, const std::string& name);
 
 // The dependency macro of the macro-based form: the file name of `displayName` with its first
