@@ -53,6 +53,7 @@ public:
     // --- The record, by full path as written.
     std::map<std::string, int> opens;
     std::map<std::string, long> bytesRead;
+    std::map<std::string, int> reads;  // ReadFile calls
     int openFiles = 0;
     int mostOpenFiles = 0;
     int openListings = 0;
@@ -145,6 +146,7 @@ public:
             error = 5;
             return -1;
         }
+        ++reads[open.entry->path];
         size_t count = std::min(size, open.entry->bytes.size() - open.position);
         if (chunk != 0) count = std::min(count, chunk);
         std::memcpy(buffer, open.entry->bytes.data() + open.position, count);

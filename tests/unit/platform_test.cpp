@@ -417,6 +417,36 @@ TEST_F(PlatformCache, ProbesAKnownDirectoryWithoutTheFileSystem) {
     EXPECT_EQ(PosixFileSystemCalls() - calls, 0u);
 }
 
+// What the layer read of a directory goes when it is told to forget: the directory is read
+// again, under any spelling.
+TEST_F(PlatformCache, ForgetsWhatItListed) {
+    m_tree.Write("dir/a.h", "");
+    EXPECT_EQ(ListMatches("dir\\a.h"), std::vector<std::string>{"a.h"});
+    m_tree.Write("dir/b.h", "");
+    Platform().ForgetFileSystem();
+    EXPECT_EQ(ListMatches("Dir\\b.h"), std::vector<std::string>{"b.h"});
+}
+
+// A file read on and then sought back to its start, as the reader does when it reopens an
+// includer beyond its cap.
+TEST_F(PlatformCache, SeeksBackToTheStart) {
+    m_tree.Write("big.h", "0123456789");
+    CFileFacts facts;
+    FileHandle file = Platform().OpenFile("big.h", OpenScope::DISK_FILE, facts);
+    ASSERT_NE(file, INVALID_FILE_HANDLE);
+    EXPECT_EQ(facts.size, 10);
+    char bytes[8] = {};
+    unsigned long error = 0;
+    EXPECT_EQ(Platform().ReadFile(file, bytes, 4, error), 4);
+    EXPECT_TRUE(Platform().SeekFile(file, 0, error));
+    EXPECT_EQ(Platform().ReadFile(file, bytes, 2, error), 2);
+    EXPECT_EQ(std::string(bytes, 2), "01");
+    EXPECT_TRUE(Platform().SeekFile(file, 8, error));
+    EXPECT_EQ(Platform().ReadFile(file, bytes, 8, error), 2);
+    EXPECT_EQ(std::string(bytes, 2), "89");
+    Platform().CloseFile(file);
+}
+
 TEST_F(PlatformCache, SearchesAlongManyDirectoriesReadEachOnce) {
     const int DIRECTORIES = 20;
     for (int i = 0; i < DIRECTORIES; ++i)

@@ -28,6 +28,8 @@ TEST(DependencyName, RelativeBelowTheSameRootFullElsewhere) {
         {"", "c:\\proj\\src\\", "d:\\proj\\src\\x.h", "d:\\proj\\src\\x.h"},
         {"", "C:\\", "c:\\a\\b.h", "c:\\a\\b.h"},
         {"", "c:\\a\\", "x", "x"},
+        // Texts that are no full paths share no root, whatever they share.
+        {"", "x\\", "x\\y.h", "x\\y.h"},
         // A network path's root is its server and share, as a drive's is its letter.
         {"", "\\\\srv\\share\\src\\", "\\\\srv\\share\\src\\a.h", "a.h"},
         {"", "\\\\srv\\share\\src\\deep\\", "\\\\srv\\share\\src\\x.h", "..\\x.h"},

@@ -1,7 +1,9 @@
 // The text tables behind the file table, the kept answers and the directories as written.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/text_map.h"
@@ -61,6 +63,34 @@ TEST(TextMap, AnEmptyKeyIsAKeyLikeAnyOther) {
     EXPECT_TRUE(map.Insert("c:\\gone", nullptr).second);
     ASSERT_NE(map.Find("c:\\gone"), nullptr);
     EXPECT_EQ(*map.Find("c:\\gone"), nullptr);
+}
+
+// Two keys of one length whose hashes are the same are still two keys: found by a search of
+// texts numbered until two collide, which the hash's 32 bits make likely within some 10^5.
+TEST(TextMap, KeysWhoseHashesCollideStayApart) {
+    std::unordered_map<uint32_t, std::string> byHash;
+    std::string first, second;
+    for (int i = 0; second.empty(); ++i) {
+        ASSERT_LT(i, 2000000) << "no two keys collided";
+        const std::string key = "k" + std::to_string(1000000 + i);  // all of one length
+        const auto entered = byHash.emplace(HashText(key), key);
+        if (!entered.second) {
+            first = entered.first->second;
+            second = key;
+        }
+    }
+    ASSERT_EQ(first.size(), second.size());
+    CTextIndex<int> index;
+    EXPECT_TRUE(index.Insert(first, 1).second);
+    EXPECT_EQ(index.Find(second), nullptr);
+    EXPECT_TRUE(index.Insert(second, 2).second);
+    EXPECT_FALSE(index.Insert(first, 3).second);
+    EXPECT_FALSE(index.Insert(second, 4).second);
+    ASSERT_NE(index.Find(first), nullptr);
+    ASSERT_NE(index.Find(second), nullptr);
+    EXPECT_EQ(*index.Find(first), 1);
+    EXPECT_EQ(*index.Find(second), 2);
+    EXPECT_EQ(index.Size(), 2u);
 }
 
 TEST(TextMap, HashSeesEveryByteAndTheLength) {
