@@ -260,10 +260,12 @@ TEST_F(PlatformLookup, FindsNothingWhereWindowsWouldNot) {
 // to what it holds.
 TEST_F(PlatformLookup, ReachesIntoADirectoryThatCannotBeListed) {
     m_tree.Write("locked/inside.h", "inside");
+    m_tree.Write("locked/not|windows.h", "");  // a name no Windows directory holds
     std::filesystem::permissions(m_tree.Path("locked"), static_cast<std::filesystem::perms>(0711));
     EXPECT_TRUE(HoldsForAnOrdinaryUser([] {
         Platform().ForgetFileSystem();
-        return ReadAll("locked\\inside.h") == "inside";
+        return ReadAll("locked\\inside.h") == "inside" &&
+               ReadAll("locked\\not|windows.h") == CANNOT_OPEN;
     }));
 }
 
