@@ -184,6 +184,7 @@ public:
     // The makefiles of /F by the names given, apart from the tree, which stays as the test made
     // it: written into a temporary file of the host, kept here when committed.
     std::map<std::string, std::string> makefiles;
+    bool MakefileOpen() const { return m_pMakefile != nullptr; }
     std::FILE* CreateMakefile(const char* name, unsigned long& error) override {
         m_strMakefile = name;
         m_pMakefile = std::tmpfile();

@@ -136,6 +136,12 @@ TEST_F(ScanTest, ReadErrorEndsTheRunWithTheErrorNumber) {
     EXPECT_EQ("\"a.obj\": \"a.c\"\n\n", run.out);
     EXPECT_EQ("incwalk32: sorry, file I/O error 5\n", run.err);
     EXPECT_EQ(254, run.ExitCode());
+
+    // With /F the run that ends so leaves the makefile as it was, and its new file goes.
+    CAppRun toFile({"/nologo", "/Fdepend.mak", "a.c", "b.c"});
+    EXPECT_EQ(254, toFile.ExitCode());
+    EXPECT_TRUE(files.makefiles.empty());
+    EXPECT_FALSE(files.MakefileOpen());
 }
 
 TEST_F(ScanTest, ExhaustedMemoryEndsTheRunWith254) {
