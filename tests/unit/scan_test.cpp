@@ -3,9 +3,13 @@
 // inputs too large for a readable end-to-end case: a huge line, a deep chain.
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <string>
+
 #include "app_runner.h"
 #include "memory_platform.h"
 #include "platform/text_file.h"
+#include "scan/include_node.h"
 
 namespace {
 
@@ -180,6 +184,21 @@ TEST_F(ScanTest, ChainOfHundredThousandHeadersEndsWithoutCrash) {
     ASSERT_NE(std::string::npos, start);
     EXPECT_EQ(last + "\t\"h99997.h\" \\\n\t\"h99998.h\" \\\n\t\"h99999.h\"\n\n",
               run.out.substr(start));
+}
+
+// The files met by their identity share one block of slots: with thousands of them the homes
+// collide, and each is found again where it was entered; the first node of a key stays.
+TEST(IdentityTable, FindsEveryFileAmongCollidingHomes) {
+    CIdentityTable table;
+    std::deque<CIncludeNode> nodes;
+    for (uint64_t i = 0; i < 3000; ++i) {
+        nodes.emplace_back("f" + std::to_string(i), 0, i);
+        table.Insert(CFileKey{i % 3, i * 64}, &nodes.back());
+    }
+    table.Insert(CFileKey{0, 0}, &nodes.back());
+    for (uint64_t i = 0; i < 3000; ++i)
+        ASSERT_EQ(&nodes[i], table.Find(CFileKey{i % 3, i * 64})) << i;
+    EXPECT_EQ(nullptr, table.Find(CFileKey{1, 0}));
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "memory_platform.h"
@@ -103,6 +106,19 @@ TEST(ReadInclude, NamesWhatTheStepByStepReaderNamesAtEveryEdge) {
                    std::to_string(i) + ".h\" /* x" + (i % 3 == 0 ? "\r\n" : "\n") + "y */\n";
     }
     inputs.push_back(windows);
+    // Short runs of what the searches stop at, in any order (`0` stands for a NUL byte): most
+    // fall in the last bytes of a file, which the searches go through a byte at a time.
+    std::vector<std::string> tokens;
+    std::istringstream tokenList("#include \"a.h\"|#|/|*|/*|*/|//|\"|'|\\|\n|\r|x| |0|\x02|&");
+    for (std::string token; std::getline(tokenList, token, '|');)
+        tokens.push_back(token == "0" ? std::string(1, '\0') : token);
+    std::mt19937 random(7);
+    for (int i = 0; i < 2000; ++i) {
+        std::string input;
+        for (unsigned count = random() % 12; count > 0; --count)
+            input += tokens[random() % tokens.size()];
+        inputs.push_back(input);
+    }
     CMemoryPlatform files;
     for (const std::string& input : inputs) {
         const std::vector<std::string> expected = CReferenceReader::Includes(input, true);

@@ -123,11 +123,20 @@ TEST_F(TextFile, LeavesNothingOpenOrAllocatedBehind) {
 }
 
 // Files that a kernel makes as they are read (those in /proc) report a size of 0; a pipe none.
+// Without a size the window starts small and grows as the file does, keeping what it read.
 TEST_F(TextFile, SizeOfNothingIsNoEndOfFile) {
+    Lines numbered;
+    std::string text;
+    for (int i = 0; i < 4000; ++i) {  // beyond the first window, not beyond the cap
+        numbered.push_back("#include \"" + std::to_string(i) + ".h\"\n");
+        text += numbered.back();
+    }
     files.Write("proc.txt", "#include \"a.h\"\n");
+    files.Write("long.txt", text);
     for (int64_t size : {0, -1}) {
         files.toldSize = size;
         EXPECT_EQ(ReadLines("proc.txt", 32), Lines{"#include \"a.h\"\n"}) << size;
+        EXPECT_EQ(ReadLines("long.txt", 32), numbered) << size;
     }
 }
 
