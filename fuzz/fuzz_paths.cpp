@@ -160,6 +160,21 @@ void CheckFullPath(const std::string& name) {
     FUZZ_CHECK(directory.empty() || directory.back() == '\\');
 }
 
+// The writer gives a name made for one source directory to another that begins with the bytes
+// the name depends on and has as many levels: the rest of the directory spelled otherwise (its
+// single-byte characters but backslashes made `q`) names the path alike.
+void CheckNameServesItsSiblings(const std::string& dir, const std::string& path,
+                                const std::string& name) {
+    std::string again;
+    const size_t decided = g_pPathApp->MakeDependencyName(dir, path, again);
+    FUZZ_CHECK(again == name && decided <= dir.size());
+    std::string sibling = dir;
+    for (size_t i = decided; i < sibling.size(); ++i) {
+        if (static_cast<unsigned char>(sibling[i]) < 0x80 && sibling[i] != '\\') sibling[i] = 'q';
+    }
+    FUZZ_CHECK(g_pPathApp->MakeDependencyName(sibling, path) == name);
+}
+
 // A relative dependency name is some `..\` steps, then a tail of the path.
 void CheckDependencyName(const std::string& dir, const std::string& path) {
     const std::string result = g_pPathApp->MakeDependencyName(dir, path);
@@ -171,6 +186,7 @@ void CheckDependencyName(const std::string& dir, const std::string& path) {
     while (result.compare(steps, 3, "..\\") == 0)
         steps += 3;
     FUZZ_CHECK(EndsWith(path, result.substr(steps)));
+    CheckNameServesItsSiblings(dir, path, result);
 }
 
 void CheckRuleNames(const std::string& name, const std::string& ext) {

@@ -81,9 +81,11 @@ public:
     // Output and the target loop.
     void WriteRule(CTargetSource& source);
     std::string MakeDependencyName(const std::string& dir, const std::string& path) const;
-    // The same into `name`, whose room it reuses.
-    void MakeDependencyName(const std::string& dir, const std::string& path,
-                            std::string& name) const;
+    // The same into `name`, whose room it reuses. Returns how many leading bytes of `dir` the name
+    // depends on: for any directory that begins with those bytes and has as many levels as `dir`,
+    // the name of `path` is the same.
+    size_t MakeDependencyName(const std::string& dir, const std::string& path,
+                              std::string& name) const;
     // What the writer keeps between rules; the walk of a rule's nodes marks them there.
     CRuleScratch& RuleScratch() { return m_ruleScratch; }
     int RunTargets();

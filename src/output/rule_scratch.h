@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "scan/include_node.h"
+#include "targets/file_search.h"
 
 // The dependency macros of the macro-based form, one per source for the whole run: make keeps
 // only the last definition of a name, so two sources that shared one would both be given the
@@ -148,7 +149,8 @@ public:
     void BeginRule(const std::string& dir) {
         auto known = m_dirIds.find(dir);
         if (known == m_dirIds.end()) {
-            known = m_dirIds.emplace(dir, static_cast<unsigned>(m_dirIds.size() + 1)).first;
+            known = m_dirIds.emplace(dir, static_cast<unsigned>(m_dirs.size())).first;
+            m_dirs.push_back(CSourceDir{&known->first, CountLevels(dir)});
         }
         m_nDir = known->second;
     }
@@ -158,14 +160,32 @@ public:
         if (node.m_nMakeText < 0) node.m_nMakeText = node.path.find('$') == std::string::npos;
         return node.m_nMakeText != 0;
     }
-    // The display name kept for `node` in the rule's directory, or null.
-    const std::string* CachedName(const CIncludeNode& node) const {
-        return node.m_nNamedFor == m_nDir ? &node.m_strDisplayName : nullptr;
+    // The display name kept for `node` when it serves the rule's directory, or null. A name made
+    // for another directory serves when the two agree on the bytes that decided it and have as
+    // many levels: the sources of sibling directories name the shared headers alike.
+    const std::string* KeptName(CIncludeNode& node) const {
+        if (node.m_nNamedFor != m_nDir) {
+            if (node.m_nNamedFor == 0 || node.m_nNameDecidedBy == NAME_OF_ONE_DIR) return nullptr;
+            const CSourceDir& made = m_dirs[node.m_nNamedFor];
+            const CSourceDir& now = m_dirs[m_nDir];
+            const size_t decided = node.m_nNameDecidedBy;
+            if (made.levels != now.levels || now.text->size() < decided ||
+                std::memcmp(now.text->data(), made.text->data(), decided) != 0) {
+                return nullptr;
+            }
+            node.m_nNamedFor = m_nDir;
+        }
+        return &node.m_strDisplayName;
     }
     // Where the display name of `node` in the rule's directory is made and kept.
     std::string& NameToMake(CIncludeNode& node) const {
         node.m_nNamedFor = m_nDir;
         return node.m_strDisplayName;
+    }
+    // How many leading bytes of the directory decided the name just made.
+    static void NameDecidedBy(CIncludeNode& node, size_t bytes) {
+        node.m_nNameDecidedBy =
+            bytes < NAME_OF_ONE_DIR ? static_cast<uint16_t>(bytes) : NAME_OF_ONE_DIR;
     }
 
     // Texts of one rule, kept to spare allocations per rule: a rule may list thousands of
@@ -181,6 +201,22 @@ public:
     CRuleWalk m_walk;
 
 private:
-    std::unordered_map<std::string, unsigned> m_dirIds;  // the directories of sources
+    struct CSourceDir {
+        const std::string* text;  // the key in m_dirIds
+        size_t levels;            // its backslashes
+    };
+    // A name decided by more bytes than a node holds the count of serves its own directory only.
+    static const uint16_t NAME_OF_ONE_DIR = UINT16_MAX;
+    static size_t CountLevels(const std::string& dir) {
+        size_t levels = 0;
+        for (size_t at = FindBackslash(dir, 0); at != std::string::npos;
+             at = FindBackslash(dir, at + 1)) {
+            ++levels;
+        }
+        return levels;
+    }
+
+    std::unordered_map<std::string, unsigned> m_dirIds;      // the directories of sources, from 1
+    std::vector<CSourceDir> m_dirs{CSourceDir{nullptr, 0}};  // by number; 0 stands for none
     unsigned m_nDir = 0;
 };

@@ -184,17 +184,17 @@ std::string CDependencyApp::MakeDependencyName(const std::string& dir,
     return name;
 }
 
-void CDependencyApp::MakeDependencyName(const std::string& dir, const std::string& path,
-                                        std::string& name) const {
+size_t CDependencyApp::MakeDependencyName(const std::string& dir, const std::string& path,
+                                          std::string& name) const {
     if (m_bAbsolutePaths) {
         const bool dropDrive = m_bOmitDrive && path.size() > 2 && path[1] == ':';
         name.assign(path, dropDrive ? 2 : 0, std::string::npos);
-        return;
+        return 0;
     }
     size_t root = 0;
     if (!SameRoot(dir, path, root)) {
         name = path;
-        return;
+        return root != 0 ? root : dir.size();  // another root: the root alone decides
     }
     // The directories the two share are those whose backslash lies within the bytes they share.
     // Components end at backslashes that are characters of their own, never at the trail byte
@@ -206,26 +206,32 @@ void CDependencyApp::MakeDependencyName(const std::string& dir, const std::strin
         if (backslash == std::string::npos || backslash >= shared) break;
         d = backslash + 1;
     }
+    // A directory that shares `dir`'s first component beyond the shared ones shares no more of
+    // `path` either; with as many levels it takes as many steps up.
+    const size_t differing = FindBackslash(dir, d);
+    const size_t decided = differing == std::string::npos ? dir.size() : differing + 1;
     if (d == root) {
         name = path;
-        return;
+        return decided;
     }
     name.clear();
-    for (size_t level = FindBackslash(dir, d); level != std::string::npos;
+    for (size_t level = differing; level != std::string::npos;
          level = FindBackslash(dir, level + 1)) {
         name += "..\\";
     }
     name.append(path, d, std::string::npos);
+    return decided;
 }
 
 inline const std::string& CDependencyApp::DisplayName(CIncludeNode& node, const std::string& dir) {
     if (node.isSystem && m_ruleScratch.IsMakeText(node)) return node.path;
-    if (const std::string* cached = m_ruleScratch.CachedName(node)) return *cached;
+    if (const std::string* kept = m_ruleScratch.KeptName(node)) return *kept;
     std::string& name = m_ruleScratch.NameToMake(node);
     if (node.isSystem) {
         name = node.path;
+        m_ruleScratch.NameDecidedBy(node, 0);
     } else {
-        MakeDependencyName(dir, node.path, name);
+        m_ruleScratch.NameDecidedBy(node, MakeDependencyName(dir, node.path, name));
     }
     if (!m_ruleScratch.IsMakeText(node)) MakeText(name);
     return name;

@@ -91,10 +91,11 @@ public:
     // What a rule's lines read of every node they list comes first, to share a line of memory
     // on a tree too large for the caches: the writer keeps the node's display name here rather
     // than in a table of its own, which would cost a second miss per dependency.
-    std::string m_strDisplayName;  // the writer's name of the node for `m_nNamedFor`
-    int isSystem;                  // first reached through an angle-bracket include
-    unsigned m_nNamedFor = 0;      // the source directory the name was made for (0: none yet)
-    signed char m_nMakeText = -1;  // whether `path` needs no `$` doubled; -1: not known yet
+    std::string m_strDisplayName;   // the writer's name of the node for `m_nNamedFor`
+    int isSystem;                   // first reached through an angle-bracket include
+    unsigned m_nNamedFor = 0;       // the source directory the name was made for (0: none yet)
+    signed char m_nMakeText = -1;   // whether `path` needs no `$` doubled; -1: not known yet
+    uint16_t m_nNameDecidedBy = 0;  // the leading bytes of that directory the name depends on
     int cursor = 0;
     size_t m_nIndex;   // the place of the node in the order of scans, which the rule walk uses
     std::string path;  // normal form; also the key in the file table
