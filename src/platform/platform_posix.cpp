@@ -600,7 +600,10 @@ public:
     void ForgetFileSystem() override;
 
 private:
-    const char* StartFullPath(const char* name, std::string& out, size_t& rootLength);
+    // `joinedToCwd` tells whether `out` begins with a current directory whose components need
+    // the dots resolved too.
+    const char* StartFullPath(const char* name, std::string& out, size_t& rootLength,
+                              bool& joinedToCwd);
     // The POSIX path of the file the makefile `name` replaces, links followed; false with the
     // error number when there is none to write.
     bool LocateMakefile(const char* name, std::string& target, unsigned long& error);
@@ -625,6 +628,7 @@ private:
 
     std::string m_strCwd;  // the current directory as a full path
     bool m_bCwdKnown = false;
+    bool m_bCwdHasDots = false;  // a component of it ends in a dot or a blank
     // Windows directory paths, exactly as written, to the directory they resolve to (or null).
     CTextMap<const CDirectory*> m_byWindowsPath;
     // POSIX directory paths to what was read there (null: no directory).
@@ -655,9 +659,12 @@ bool CPosixPlatform::GetFullPath(const char* name, std::string& out) {
     // A name of blanks alone names nothing, as for GetFullPathNameA.
     if (name == nullptr || name[std::strspn(name, " ")] == '\0') return false;
     size_t rootLength = 0;
-    const char* rest = StartFullPath(name, out, rootLength);
+    bool joinedToCwd = false;
+    const char* rest = StartFullPath(name, out, rootLength, joinedToCwd);
     if (rest == nullptr) return false;  // before it wrote anything
-    if (!AppendPlainRest(rest, out)) AppendComponents(rest, out, rootLength);
+    if ((joinedToCwd && m_bCwdHasDots) || !AppendPlainRest(rest, out)) {
+        AppendComponents(rest, out, rootLength);
+    }
     if (out.size() > MAX_FULL_PATH) {
         out.clear();
         return false;
@@ -667,7 +674,8 @@ bool CPosixPlatform::GetFullPath(const char* name, std::string& out) {
 
 // Begins the full path with its root (or the current directory for a relative name) and
 // returns where the rest of the name starts; null when the current directory is unknown.
-const char* CPosixPlatform::StartFullPath(const char* name, std::string& out, size_t& rootLength) {
+const char* CPosixPlatform::StartFullPath(const char* name, std::string& out, size_t& rootLength,
+                                          bool& joinedToCwd) {
     if (IsSeparator(name[0]) && IsSeparator(name[1])) return StartUncPath(name, out, rootLength);
     rootLength = 3;  // "C:\"
     if (IsAsciiLetter(name[0]) && name[1] == ':') {
@@ -676,6 +684,7 @@ const char* CPosixPlatform::StartFullPath(const char* name, std::string& out, si
         if (relative && AsciiUpper(name[0]) == 'C') {
             if (!LoadCurrentDirectory()) return nullptr;
             out = m_strCwd;
+            joinedToCwd = true;
             return name + 2;
         }
         out.assign(name, 2);
@@ -688,6 +697,7 @@ const char* CPosixPlatform::StartFullPath(const char* name, std::string& out, si
     }
     if (!LoadCurrentDirectory()) return nullptr;
     out = m_strCwd;
+    joinedToCwd = true;
     return name;
 }
 
@@ -703,6 +713,9 @@ bool CPosixPlatform::LoadCurrentDirectory() {
     // Linux marks a directory outside the process's root with a prefix instead of a slash.
     if (posixPath.empty() || posixPath[0] != '/') return false;
     PosixToWindowsPath(posixPath, m_strCwd);
+    // A directory whose name ends in a dot or a blank (outside the view, but a process may stand
+    // in one): the names joined to it lose those as any other full path's components do.
+    m_bCwdHasDots = ClassifyRest(m_strCwd.c_str() + 3) == Rest::DOTS_TO_RESOLVE;
     m_bCwdKnown = true;
     return true;
 }
