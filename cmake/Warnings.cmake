@@ -11,6 +11,9 @@ else()
   if(INCWALK32_WERROR)
     target_compile_options(incwalk32_options INTERFACE -Werror)
   endif()
+  # Debug builds check every index into the standard library's strings and containers: a read
+  # beside a text ends the test that made it instead of passing unseen.
+  target_compile_definitions(incwalk32_options INTERFACE $<$<CONFIG:Debug>:_GLIBCXX_ASSERTIONS>)
   if(INCWALK32_SANITIZE)
     target_compile_options(incwalk32_options INTERFACE -fsanitize=address,undefined
       -fno-sanitize-recover=all -fno-omit-frame-pointer)
