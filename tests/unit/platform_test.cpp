@@ -22,6 +22,7 @@
 #include "platform/listing_failure.h"
 #include "platform/platform.h"
 #include "platform/platform_posix_stats.h"
+#include "platform/replacement.h"
 #include "platform/text_file.h"
 #include "temp_tree.h"
 
@@ -102,6 +103,8 @@ TEST_F(PlatformFullPath, ResolvesNamesTextually) {
         {"src\\..\\", "~\\"},
         {"src\\.", "~\\src"},
         {"\\\\srv\\share\\dir\\", "\\\\srv\\share\\dir\\"},
+        {"\\\\srv\\share\\", "\\\\srv\\share\\"},
+        {"\\\\srv", "\\\\srv"},
         // Trailing dots and blanks, as GetFullPathNameA drops them under Wine: one dot from every
         // component but the last (blanks before it stay), all from the last; "..." is a
         // component "..", which is no parent.
@@ -231,6 +234,10 @@ TEST_F(PlatformLookup, OpensWhateverTheLetterCaseExactCaseFirst) {
     EXPECT_FALSE(Platform().FindNextFile(find, data));
     Platform().FindClose(find);
     EXPECT_EQ(ListMatches("inc\\defs.h"), std::vector<std::string>{"DEFS.H"});
+    // Made a FIFO since its directory was read: no file, and its open keeps no descriptor.
+    std::filesystem::remove(m_tree.Path("Sub/Lone.h"));
+    ASSERT_EQ(mkfifo(m_tree.Path("Sub/Lone.h").c_str(), 0666), 0);
+    EXPECT_EQ(ReadAll("sub\\lone.h"), CANNOT_OPEN);
     EXPECT_EQ(OpenDescriptors(), descriptors) << "a closed file keeps its descriptor";
 }
 
@@ -257,15 +264,17 @@ TEST_F(PlatformLookup, FindsNothingWhereWindowsWouldNot) {
 }
 
 // A directory that may be searched but not read (mode 711, as many home directories) still leads
-// to what it holds.
+// to what it holds, of what the view shows.
 TEST_F(PlatformLookup, ReachesIntoADirectoryThatCannotBeListed) {
     m_tree.Write("locked/inside.h", "inside");
     m_tree.Write("locked/not|windows.h", "");  // a name no Windows directory holds
+    ASSERT_EQ(mkfifo(m_tree.Path("locked/pipe.h").c_str(), 0666), 0);
     std::filesystem::permissions(m_tree.Path("locked"), static_cast<std::filesystem::perms>(0711));
     EXPECT_TRUE(HoldsForAnOrdinaryUser([] {
         Platform().ForgetFileSystem();
         return ReadAll("locked\\inside.h") == "inside" &&
-               ReadAll("locked\\not|windows.h") == CANNOT_OPEN;
+               ReadAll("locked\\not|windows.h") == CANNOT_OPEN &&
+               ListMatches("locked\\pipe.h").empty() && ListMatches("locked\\").empty();
     }));
 }
 
@@ -294,7 +303,8 @@ TEST_F(PlatformMakefile, KeepsThePermissionBits) {
 }
 
 // An interrupt or a termination signal removes the new file and ends the run as the signal
-// would; the named makefile stays. A signal the caller ignored stays ignored.
+// would; the named makefile stays. A signal the caller ignored stays ignored, and one it handles
+// gets its handler back.
 TEST_F(PlatformMakefile, SignalsRemoveTheNewFile) {
     m_tree.Write("depend.mak", "old");
     for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
@@ -317,15 +327,19 @@ TEST_F(PlatformMakefile, SignalsRemoveTheNewFile) {
     const pid_t child = fork();
     if (child == 0) {
         signal(SIGHUP, SIG_IGN);
+        signal(SIGTERM, [](int) { _exit(0); });
+        close(0);  // the new file's descriptor is 0, as in a run without standard input
         unsigned long error = 0;
         if (Platform().CreateMakefile("depend.mak", error) == nullptr) _exit(1);
         raise(SIGHUP);
-        _exit(Platform().CommitMakefile(error) ? 0 : 1);
+        if (Platform().CommitMakefile(error)) raise(SIGTERM);
+        _exit(1);
     }
     int status = -1;
     waitpid(child, &status, 0);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadAll("depend.mak"), "");
+    EXPECT_FALSE(std::filesystem::exists(NewFileName("depend.mak", child, 0)));
 }
 
 // rename would replace a makefile its user may not write; the run refuses, as on Windows.
@@ -338,6 +352,11 @@ TEST_F(PlatformMakefile, RefusesAFileThatMayNotBeWritten) {
         return Platform().CreateMakefile("depend.mak", error) == nullptr && error == EACCES;
     }));
     EXPECT_EQ(ReadAll("depend.mak"), "old");
+    // Every name its new file may take is taken (by killed runs of this process number): none.
+    for (unsigned attempt = 0; attempt < NEW_FILE_ATTEMPTS; ++attempt)
+        m_tree.Write(NewFileName("other.mak", static_cast<unsigned long>(getpid()), attempt), "");
+    unsigned long error = 0;
+    EXPECT_TRUE(Platform().CreateMakefile("other.mak", error) == nullptr && error == EEXIST);
 }
 
 using PlatformListing = PlatformTree;
@@ -400,10 +419,12 @@ using PlatformCache = PlatformTree;
 TEST_F(PlatformCache, ProbesAKnownDirectoryWithoutTheFileSystem) {
     m_tree.Write("one/a.h", "");
     m_tree.Write("two/b.h", "");
+    std::filesystem::create_directory_symlink("two", m_tree.Path("link"));
     ASSERT_EQ(ListMatches("one\\a.h").size(), 1u);  // learns every directory above
 
     unsigned long reads = PosixDirectoryReads();
     EXPECT_EQ(ListMatches("two\\x.h").size(), 0u);
+    EXPECT_EQ(ListMatches("link\\b.h").size(), 1u);  // the directory just read
     EXPECT_EQ(PosixDirectoryReads() - reads, 1u);
 
     reads = PosixDirectoryReads();
@@ -414,6 +435,7 @@ TEST_F(PlatformCache, ProbesAKnownDirectoryWithoutTheFileSystem) {
     EXPECT_EQ(ListMatches("nodir\\a.h").size(), 0u);
     EXPECT_EQ(ListMatches("nodir\\a.h").size(), 0u);
     EXPECT_EQ(ListMatches("one\\a.h\\x.h").size(), 0u);  // a file is no directory
+    EXPECT_EQ(ListMatches("link\\b.h.").size(), 1u);     // by its full path, a link known
     // nodir is known not to be there from the listing of its parent.
     EXPECT_EQ(PosixDirectoryReads() - reads, 0u);
     EXPECT_EQ(PosixFileSystemCalls() - calls, 0u);

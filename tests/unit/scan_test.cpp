@@ -91,8 +91,10 @@ TEST_F(ScanTest, KeptAnswersStillRefuseRecursion) {
 // Larger than the cap of a file read whole, so that the reopen after a.h needs the file.
 const std::string BEYOND_THE_CAP(CTextFile::WHOLE_FILE_CAP + 1000, '\n');
 
+// The includer is read no further once it cannot be reopened, nor once a failure ends the run in
+// the file it includes: not even the rest of what it holds in memory.
 TEST_F(ScanTest, IncluderThatCannotBeReopenedEndsTheRunAsUnopenable) {
-    files.Write("main.c", "#include \"a.h\"\n#include \"b.h\"\n" + BEYOND_THE_CAP);
+    files.Write("main.c", "#include \"a.h\"\n" + BEYOND_THE_CAP + "#include \"b.h\"\n");
     files.Write("a.h", "");
     files.Write("b.h", "");
     files.failReopenOf = files.Full("main.c");
@@ -105,7 +107,7 @@ TEST_F(ScanTest, IncluderThatCannotBeReopenedEndsTheRunAsUnopenable) {
 }
 
 TEST_F(ScanTest, FirstFailureKeepsItsExitCodeWhenTheIncluderCannotBeReopened) {
-    files.Write("main.c", "#include \"a.h\"\n#include \"b.h\"\n" + BEYOND_THE_CAP);
+    files.Write("main.c", "#include \"a.h\"\n" + BEYOND_THE_CAP + "#include \"b.h\"\n");
     files.Write("a.h", "#include \"missing.h\"\n");
     files.Write("b.h", "");
     files.failReopenOf = files.Full("main.c");
