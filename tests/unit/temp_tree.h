@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,8 +17,13 @@ class CTempTree {
 public:
     CTempTree() {
         const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        // A number of its own, so that two runs of the tests at once never share a tree.
+        char unique[16];
+        std::snprintf(unique, sizeof unique, "-%08x",
+                      static_cast<unsigned>(std::random_device()()));
         m_root = std::filesystem::temp_directory_path() /
-                 (std::string("incwalk32-unit-") + info->test_suite_name() + "-" + info->name());
+                 (std::string("incwalk32-unit-") + info->test_suite_name() + "-" + info->name() +
+                  unique);
         std::filesystem::remove_all(m_root);
         std::filesystem::create_directories(m_root);
         Platform().ForgetFileSystem();
